@@ -1,0 +1,30 @@
+# `make run` builds and starts Vesk; `make test` builds and runs every test.
+# Both install the Debian packages they lack first.
+JOBS ?= $(shell nproc)
+
+.PHONY: run test build bench clean
+
+run:
+	@scripts/install-deps.sh run
+	@cmake -S . -B build/release -DVESK_BUILD_TESTS=OFF -DVESK_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build/release -j $(JOBS)
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "vesk: no display found; to run it without one, use: xvfb-run -a make run"; exit 1; fi
+	build/release/app/vesk
+
+test:
+	@scripts/install-deps.sh test
+	cmake -S . -B build/test -DVESK_WERROR=ON
+	cmake --build build/test -j $(JOBS)
+	cmake -S . -B build/asan -DVESK_WERROR=ON -DVESK_SANITIZE=ON -DVESK_BUILD_BENCH=OFF
+	cmake --build build/asan -j $(JOBS)
+	ctest --test-dir build/asan -j $(JOBS) --output-on-failure
+	ctest --test-dir build/test -j $(JOBS) --output-on-failure
+
+bench:
+	@scripts/install-deps.sh test
+	cmake -S . -B build/test -DVESK_WERROR=ON
+	cmake --build build/test -j $(JOBS) --target bench_all
+
+clean:
+	rm -rf build

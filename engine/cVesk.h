@@ -1,0 +1,97 @@
+#pragma once
+
+#include "engine/MainForm.h"
+#include "surface/Surface.h"
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vesk {
+
+struct DataPoint {
+  double x = 0;
+  double y = 0;
+  std::int16_t tag = 0;
+};
+
+struct TextLabel {
+  std::string text;  // UTF-8
+  double x = 0;
+  double y = 0;      // as read plus one text height in axis units
+  double extra = 0;
+  double angle = 0;  // on-screen direction in tenths of a degree
+};
+
+struct DataSet {
+  std::vector<DataPoint> points;
+  std::vector<TextLabel> labels;
+  std::int16_t labelCount = 0;
+  std::int16_t pointCount = 0;
+  std::int16_t markerStyle = 0;
+  bool isLoaded = false;
+};
+
+// The graph the engine holds. dataSets is empty before the first load and
+// holds exactly maxDataSets records after one.
+struct GraphModel {
+  static constexpr int maxDataSets = 401;
+  std::string xTitle;  // UTF-8
+  std::string yTitle;
+  double xMin = 0;
+  double xMax = 0;
+  double yMin = 0;
+  double yMax = 0;
+  std::vector<DataSet> dataSets;
+};
+
+// A data text could not be loaded. what() says what was expected, the token
+// found, the line it stands on and the item being read.
+class LoadError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// The graph engine: loads a data text into its model and draws it on three surfaces.
+class cVesk {
+public:
+  static constexpr std::size_t maxTextLength = 32767;
+
+  explicit cVesk(MainForm &main) : Main(main) {}
+
+  // 0 xMin, 1 xMax, 2 yMin, 3 yMax; anything else 0.
+  double minmax(std::int16_t bound) const;
+  // Draws the graph for the rectangle from the upper-left corner (startX, startY)
+  // to the lower-right corner (endX, endY), in the graph area's data coordinates.
+  void zoom(Surface &mainPicture, Surface &yPicture, Surface &xPicture, double startX, double startY, double endX,
+            double endY);
+  // Clears the three surfaces and draws the full view of the model.
+  void refresh(Surface &mainPicture, Surface &xPicture, Surface &yPicture);
+  // Lets the user pick a data file, loads and draws it. False when cancelled;
+  // throws LoadError (with the file named) when the file cannot be read or loaded.
+  bool vesk(MainForm &mainForm, Surface &mainPicture, Surface &xPicture, Surface &yPicture);
+  // Loads a data text without drawing. Throws LoadError; the model is then empty.
+  void veskFromData(const std::string &fileData, Surface &mainPicture);
+
+  const GraphModel &model() const { return m; }
+
+private:
+  friend struct cVeskTestAccess;
+
+  std::string readDefaultDirectory();
+  void drawText(Surface &picture, std::int32_t escapement, std::int32_t size, const std::string &text, double x,
+                double y);
+  static void tickStep(std::int16_t lo, std::int16_t hi, double &step, std::int16_t &first);
+  void drawMarker(Surface &picture, std::int16_t style, double x, double y);
+  // Takes the next token off the front of text (a view that is advanced).
+  static std::string_view nextToken(std::string_view &text, bool wholeLine);
+
+  void load(std::string_view text, Surface &mainPicture);
+
+  MainForm &Main;
+  GraphModel m;
+};
+
+}  // namespace vesk

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace vesk {
+
+// A settings file could not be read or written; the message names the file.
+class SettingsError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// "dorvesk.ini" in a given folder, read and written afresh at every use.
+// Section and key names match case-insensitively; a missing file, section or
+// key, or an empty value, counts as missing; values are cut after 1,999 characters.
+class SettingsFile {
+public:
+  static constexpr const char *fileName = "dorvesk.ini";
+  static constexpr const char *section = "Options";
+  static constexpr const char *directoryKey = "Default Directory";
+  static constexpr const char *fontSizeKey = "Default Font Size";
+  static constexpr const char *defaultFontSizeText = "9.0";
+  static constexpr double defaultFontSize = 9.0;
+
+  // folder: where the file lives; programFolder: the default for "Default Directory".
+  SettingsFile(std::filesystem::path folder, std::string programFolder);
+
+  // The user's configuration folder ($XDG_CONFIG_HOME or ~/.config).
+  static std::filesystem::path userConfigFolder();
+  // The folder of the running executable.
+  static std::string runningProgramFolder();
+
+  std::filesystem::path path() const;
+  const std::string &programFolder() const { return progFolder; }
+
+  // The stored folder; when missing, the program's folder, written back (a failed write is ignored).
+  std::string readDefaultDirectory() const;
+  // The stored label font size; when missing "9.0" is written back. A value that is not a number gives 9.0.
+  double readDefaultFontSize() const;
+  // Writes both values exactly as given, folder first. Throws SettingsError.
+  void writeOptions(const std::string &directory, const std::string &fontSizeText) const;
+
+  // The profile functions underneath.
+  std::optional<std::string> getString(const std::string &sectionName, const std::string &key) const;
+  void setString(const std::string &sectionName, const std::string &key, const std::string &value) const;
+
+private:
+  std::filesystem::path folder;
+  std::string progFolder;
+};
+
+// Reads a number written by a user or by the options dialog: the locale's
+// decimal separator and '.' are both accepted. Empty when it is not a number.
+std::optional<double> parseLocaleNumber(const std::string &text);
+
+}  // namespace vesk

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace vesk {
+
+// A colour as 0xRRGGBB; 0 is black.
+using Colour = std::uint32_t;
+
+// The font a caller selects for Print, in place of a native device context.
+// An empty face stands for the surface's own font.
+struct SurfaceFont {
+  std::string face;
+  int height = 0;      // negative: the character height in pixels
+  int escapement = 0;  // tenths of a degree, counter-clockwise on screen
+  friend bool operator==(const SurfaceFont &, const SurfaceFont &) = default;
+};
+
+// A drawing surface that keeps what was drawn until the next Cls.
+// Lengths are twips (Width, Height) or user units set with Scale.
+class Surface {
+public:
+  virtual ~Surface() = default;
+
+  virtual void Cls() = 0;
+  virtual void Scale(double x1, double y1, double x2, double y2) = 0;
+  virtual double ScaleLeft() const = 0;
+  virtual double ScaleTop() const = 0;
+  virtual double ScaleWidth() const = 0;
+  virtual void setScaleWidth(double width) = 0;
+  virtual double ScaleHeight() const = 0;
+  virtual void setScaleHeight(double height) = 0;
+  virtual double Width() const = 0;   // twips
+  virtual double Height() const = 0;  // twips
+
+  virtual void Line(double x1, double y1, double x2, double y2, std::optional<Colour> colour = std::nullopt,
+                    bool box = false) = 0;
+  virtual void Circle(double x, double y, double radius) = 0;
+
+  virtual double CurrentX() const = 0;
+  virtual void setCurrentX(double x) = 0;
+  virtual double CurrentY() const = 0;
+  virtual void setCurrentY(double y) = 0;
+
+  // Draws UTF-8 text with its top-left corner at the text position, in the
+  // selected font, then moves the position to the start of the next line.
+  virtual void Print(const std::string &text) = 0;
+
+  virtual int DrawWidth() const = 0;  // pixels
+  virtual void setDrawWidth(int pixels) = 0;
+
+  // Selects the font Print uses and returns the one selected before.
+  virtual SurfaceFont SelectFont(const SurfaceFont &font) = 0;
+};
+
+// The coordinate bookkeeping every surface shares: the user system, the text
+// position, the pen width and the selected font.
+class SurfaceState : public Surface {
+public:
+  SurfaceState(double widthTwips, double heightTwips);
+
+  void Scale(double x1, double y1, double x2, double y2) override;
+  double ScaleLeft() const override { return left; }
+  double ScaleTop() const override { return top; }
+  double ScaleWidth() const override { return scaleWidth; }
+  void setScaleWidth(double width) override { scaleWidth = width; }
+  double ScaleHeight() const override { return scaleHeight; }
+  void setScaleHeight(double height) override { scaleHeight = height; }
+  double Width() const override { return widthTwips; }
+  double Height() const override { return heightTwips; }
+  double CurrentX() const override { return currentX; }
+  void setCurrentX(double x) override { currentX = x; }
+  double CurrentY() const override { return currentY; }
+  void setCurrentY(double y) override { currentY = y; }
+  int DrawWidth() const override { return drawWidth; }
+  void setDrawWidth(int pixels) override { drawWidth = pixels < 1 ? 1 : pixels; }
+  SurfaceFont SelectFont(const SurfaceFont &font) override;
+  const SurfaceFont &selectedFont() const { return font; }
+
+protected:
+  // Clears the text position, as Cls does on every surface.
+  void homeTextPosition();
+
+private:
+  double widthTwips;
+  double heightTwips;
+  double left = 0;
+  double top = 0;
+  double scaleWidth;
+  double scaleHeight;
+  double currentX = 0;
+  double currentY = 0;
+  int drawWidth = 1;
+  SurfaceFont font;
+};
+
+}  // namespace vesk

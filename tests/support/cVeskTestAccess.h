@@ -1,0 +1,22 @@
+#pragma once
+
+#include "engine/cVesk.h"
+
+namespace vesk {
+
+// Reaches the engine's private members from tests.
+struct cVeskTestAccess {
+  static GraphModel &model(cVesk &v) { return v.m; }
+  static std::string_view nextToken(std::string_view &text, bool wholeLine) { return cVesk::nextToken(text, wholeLine); }
+  static void tickStep(std::int16_t lo, std::int16_t hi, double &step, std::int16_t &first) {
+    cVesk::tickStep(lo, hi, step, first);
+  }
+  static void drawMarker(cVesk &v, Surface &s, std::int16_t style, double x, double y) { v.drawMarker(s, style, x, y); }
+  static void drawText(cVesk &v, Surface &s, std::int32_t escapement, std::int32_t size, const std::string &text,
+                       double x, double y) {
+    v.drawText(s, escapement, size, text, x, y);
+  }
+  static std::string readDefaultDirectory(cVesk &v) { return v.readDefaultDirectory(); }
+};
+
+}  // namespace vesk

@@ -1,0 +1,7 @@
+#include "ui/Main.h"
+
+namespace vesk {
+
+Main::Main(QWidget *parent) : QMainWindow(parent) { setWindowTitle("Vesk"); }
+
+}  // namespace vesk
