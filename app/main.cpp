@@ -1,10 +1,16 @@
+#include "settings/SettingsFile.h"
 #include "ui/Main.h"
+#include "ui/QtDialogs.h"
 
 #include <QApplication>
 
 int main(int argc, char **argv) {
   QApplication app(argc, argv);
-  vesk::Main window;
+  QApplication::setApplicationName("vesk");
+  vesk::QtDialogs dialogs;
+  vesk::Main window(dialogs,
+                    vesk::SettingsFile(vesk::SettingsFile::userConfigFolder(), vesk::SettingsFile::runningProgramFolder()));
+  dialogs.saveOwner = &window;
   window.show();
   return app.exec();
 }

@@ -1,13 +1,92 @@
 #pragma once
 
+#include "engine/MainForm.h"
+#include "engine/cVesk.h"
+#include "settings/SettingsFile.h"
+#include "ui/Dialogs.h"
+
 #include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+#include <string>
+
+class QAction;
+class QMenu;
 
 namespace vesk {
 
+class Options;
+class PictureBox;
+
+// The main window: the graph area, the two label strips and every command.
 class Main : public QMainWindow {
   Q_OBJECT
 public:
-  explicit Main(QWidget *parent = nullptr);
+  Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent = nullptr);
+  ~Main() override;
+
+  // State the engine, the options dialog and the save command read and write.
+  bool isZoom = false;
+  std::string DefaultDirectory;
+  double DefaultFontSize = 0;
+  std::unique_ptr<cVesk> currentVesk;
+  bool NoLables = false;
+
+  PictureBox *Picture1 = nullptr;  // graph area
+  PictureBox *Picture2 = nullptr;  // y-label strip
+  PictureBox *Picture3 = nullptr;  // x-label strip
+
+  QMenu *mnFile = nullptr;
+  QAction *mnOpen = nullptr;
+  QAction *mnPrint = nullptr;
+  QAction *mnSave = nullptr;
+  QAction *mnOptions = nullptr;
+  QAction *mnExit = nullptr;
+  QAction *mnZoom = nullptr;
+  QAction *mnReset = nullptr;
+  QAction *mnNoLabels = nullptr;
+
+  // The options dialog while it exists (created at first use).
+  Options *optionsDialog() const { return options.data(); }
+  const SettingsFile &settings() const { return settingsFile; }
+  // The engine's view of this window.
+  MainForm &form() { return *mainForm; }
+  double twipsPerPixel() const { return tpp; }
+
+  // Selection state, for the drag handlers and tests.
+  bool isDown = false;
+  bool isVesk = false;
+  double startX = 0, startY = 0, endX = 0, endY = 0;
+
+public slots:
+  void mnOpenClick();
+  void mnPrintClick();
+  void mnSaveClick();
+  void mnOptionsClick();
+  void mnExitClick();
+  void mnNoLabelsClick();
+
+  void Picture1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, float x, float y);
+  void Picture1MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, float x, float y);
+  void Picture1MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, float x, float y);
+
+protected:
+  void closeEvent(QCloseEvent *event) override;
+
+private:
+  class Form;
+  void createSurfaces();
+  void createActions();
+  void createMenus();
+  cVesk &engine();
+  void setPrintEntriesVisible(bool visible);
+
+  Dialogs &dialogs;
+  SettingsFile settingsFile;
+  double tpp = 15;
+  std::unique_ptr<Form> mainForm;
+  QPointer<Options> options;
 };
 
 }  // namespace vesk

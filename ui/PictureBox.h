@@ -1,0 +1,36 @@
+#pragma once
+
+#include "surface/QtSurface.h"
+
+#include <QWidget>
+
+namespace vesk {
+
+// A picture box: shows its surface's image and reports pointer events in
+// the surface's user coordinates, as single-precision numbers.
+class PictureBox : public QWidget {
+  Q_OBJECT
+public:
+  PictureBox(QWidget *parent, double widthTwips, double heightTwips, double twipsPerPixel, QColor background,
+             QColor foreground, const QFont &font);
+
+  QtSurface &surface() { return surf; }
+  // Pixel position within the box to user coordinates.
+  QPointF toUser(QPointF pixel) const;
+
+signals:
+  void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, float x, float y);
+  void mouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, float x, float y);
+  void mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, float x, float y);
+
+protected:
+  void paintEvent(QPaintEvent *event) override;
+  void mousePressEvent(QMouseEvent *event) override;
+  void mouseMoveEvent(QMouseEvent *event) override;
+  void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+  QtSurface surf;
+};
+
+}  // namespace vesk

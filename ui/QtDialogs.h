@@ -1,0 +1,21 @@
+#pragma once
+
+#include "ui/Dialogs.h"
+
+namespace vesk {
+
+// The dialogs a user sees: Qt's file, folder and print dialogs and message boxes.
+class QtDialogs final : public Dialogs {
+public:
+  std::string getOpenFileName(QWidget *owner, const std::string &initDir, const std::string &fileName) override;
+  void messageBox(QWidget *owner, const std::string &text, const std::string &title, Icon icon) override;
+  std::string browseForFolder(QWidget *owner, const std::string &title) override;
+  bool printDialog(QWidget *owner, QPrinter &printer) override;
+  std::optional<SaveFileAnswer> getSaveFileName(const SaveFileRequest &request) override;
+  void warningBox(const std::string &text, const std::string &caption) override;
+
+  // The window that owns the save dialog and warning box.
+  QWidget *saveOwner = nullptr;
+};
+
+}  // namespace vesk
