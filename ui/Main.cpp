@@ -57,6 +57,10 @@ Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
 
 Main::~Main() = default;
 
+MainForm &Main::form() { return *mainForm; }
+
+Options *Main::optionsDialog() const { return options.data(); }
+
 void Main::createSurfaces() {
   auto *client = new QWidget(this);
   client->setFixedSize(int(std::lround(10800 / tpp)), int(std::lround(7170 / tpp)));

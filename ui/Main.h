@@ -48,10 +48,10 @@ public:
   QAction *mnNoLabels = nullptr;
 
   // The options dialog while it exists (created at first use).
-  Options *optionsDialog() const { return options.data(); }
+  Options *optionsDialog() const;
   const SettingsFile &settings() const { return settingsFile; }
   // The engine's view of this window.
-  MainForm &form() { return *mainForm; }
+  MainForm &form();
   double twipsPerPixel() const { return tpp; }
 
   // Selection state, for the drag handlers and tests.

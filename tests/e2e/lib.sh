@@ -1,0 +1,45 @@
+# Helpers for driving the real program under Xvfb with xdotool.
+set -euo pipefail
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# The real ImageMagick, not a stand-in that may sit earlier on PATH.
+IM_CONVERT=/usr/bin/convert
+
+shot() { import -window root "$1"; }
+
+# Grey level (0-255) of one pixel of a PNG.
+grey() { $IM_CONVERT "$1" -colorspace gray -format "%[fx:int(255*p{$2,$3})]" info:; }
+
+# Number of dark pixels (grey < 50%) in a rectangle w x h + x + y.
+dark_pixels() {
+  $IM_CONVERT "$1" -crop "$2" +repage -colorspace gray -threshold 50% -negate -format "%[fx:int(mean*w*h+0.5)]" info:
+}
+
+# Darkest grey level in a rectangle: menu text is near black when enabled, grey when not.
+darkest() { $IM_CONVERT "$1" -crop "$2" +repage -colorspace gray -format "%[fx:int(255*minima)]" info:; }
+
+wait_for_window() {  # name regex -> window id
+  local id=""
+  for _ in $(seq 1 100); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+wait_gone() {  # name regex
+  for _ in $(seq 1 100); do
+    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# Window geometry: sets WX WY WW WH.
+geometry() {
+  eval "$(xdotool getwindowgeometry --shell "$1" | sed -n 's/^X=/WX=/p;s/^Y=/WY=/p;s/^WIDTH=/WW=/p;s/^HEIGHT=/WH=/p')"
+}
+
+click() { xdotool mousemove --sync "$1" "$2" click 1; sleep 0.3; }
