@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Runs every benchmark program in a folder and prints one table: each figure
+# with its goal beside it. Usage: scripts/bench-summary.sh BENCH_BUILD_DIR
+set -euo pipefail
+dir=${1:?usage: bench-summary.sh BENCH_BUILD_DIR}
+csv=$(mktemp)
+trap 'rm -f "$csv"' EXIT
+for bench in "$dir"/*_bench; do
+  [ -x "$bench" ] || continue
+  echo "running $(basename "$bench") ..." >&2
+  "$bench" --benchmark_format=csv 2>/dev/null | grep -E '^"' >> "$csv"
+done
+
+awk -F, '
+  function ms(t, unit) { return unit == "ns" ? t / 1e6 : unit == "us" ? t / 1e3 : unit == "s" ? t * 1e3 : t }
+  {
+    name = $1; gsub(/"/, "", name)
+    # Repeated benchmarks report aggregates; keep the median and plain runs.
+    if (name ~ /_(mean|stddev|cv)$/) next
+    sub(/_median$/, "", name)
+    t[name] = ms($3, $5); order[++n] = name
+  }
+  function row(what, value, goal, ok) {
+    printf "%-44s %12s   %-34s %s\n", what, value, goal, ok
+  }
+  function verdict(cond) { return cond ? "met" : "NOT MET" }
+  END {
+    printf "%-44s %12s   %-34s %s\n", "benchmark", "figure", "goal", ""
+    for (i = 1; i <= n; ++i) {
+      k = order[i]; goal = ""; ok = ""
+      if (k ~ /Load\/[0-9]+$/) {
+        f = k; sub(/Load/, "Floor", f)
+        if (f in t) { goal = sprintf("<= 2x floor (%.2fx)", t[k] / t[f]); ok = verdict(t[k] <= 2 * t[f]) }
+      } else if (k ~ /Refresh(HeaviestFile|LongLine)/) {
+        goal = "median < 4 ms"; ok = verdict(t[k] < 4)
+      } else if (k ~ /^WriteJpegFile/) {
+        b = k; sub(/^WriteJpegFile/, "BareCompressAndWrite", b)
+        if (b in t) { goal = sprintf("<= 1.1x bare tjCompress2 (%.2fx)", t[k] / t[b]); ok = verdict(t[k] <= 1.1 * t[b]) }
+      }
+      row(k, sprintf("%.3f ms", t[k]), goal, ok)
+    }
+  }' "$csv"
