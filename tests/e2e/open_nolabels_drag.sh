@@ -4,7 +4,7 @@
 # Usage: open_nolabels_drag.sh VESK_BINARY EXAMPLES_DIR
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
-vesk=$1 examples=$2
+vesk=$(readlink -f "$1") examples=$(readlink -f "$2")
 
 work=$(mktemp -d)
 trap 'kill $pid 2>/dev/null || true; [ -n "${VESK_E2E_SHOTS:-}" ] && cp "$work"/*.png "$VESK_E2E_SHOTS"/ 2>/dev/null; rm -rf "$work"' EXIT
