@@ -4,6 +4,8 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vesk {
 
@@ -46,6 +48,9 @@ public:
   // The profile functions underneath.
   std::optional<std::string> getString(const std::string &sectionName, const std::string &key) const;
   void setString(const std::string &sectionName, const std::string &key, const std::string &value) const;
+  // Sets several keys in one replacement of the file: all are written or none. Throws SettingsError.
+  void setStrings(const std::string &sectionName,
+                  const std::vector<std::pair<std::string, std::string>> &entries) const;
 
 private:
   std::filesystem::path folder;

@@ -1,0 +1,160 @@
+#include "settings/SettingsFile.h"
+
+#include "settings/IniText.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <system_error>
+#include <utility>
+
+namespace vesk {
+
+namespace {
+
+QString qPath(const std::filesystem::path &p) { return QString::fromStdString(p.string()); }
+
+// The whole file, or empty when it is missing or cannot be read.
+std::optional<std::string> readWhole(const std::filesystem::path &path, QString *error = nullptr) {
+  QFile file(qPath(path));
+  if (QFileInfo(file).isDir()) {
+    if (error) *error = QStringLiteral("it is a folder");
+    return std::nullopt;
+  }
+  if (!file.open(QIODevice::ReadOnly)) {
+    if (error) *error = file.errorString();
+    return std::nullopt;
+  }
+  QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) {
+    if (error) *error = file.errorString();
+    return std::nullopt;
+  }
+  return bytes.toStdString();
+}
+
+std::optional<double> toNumber(const QLocale &locale, const QString &text) {
+  bool ok = false;
+  double v = locale.toDouble(text, &ok);
+  if (!ok || !std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
+}  // namespace
+
+SettingsFile::SettingsFile(std::filesystem::path folder, std::string programFolder)
+    : folder(std::move(folder)), progFolder(std::move(programFolder)) {}
+
+std::filesystem::path SettingsFile::userConfigFolder() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation).toStdString();
+}
+
+std::string SettingsFile::runningProgramFolder() {
+  std::error_code ec;
+  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec && exe.has_parent_path()) return exe.parent_path().string();
+  return QDir::cleanPath(QCoreApplication::applicationDirPath()).toStdString();
+}
+
+std::filesystem::path SettingsFile::path() const { return folder / fileName; }
+
+std::optional<std::string> SettingsFile::getString(const std::string &sectionName, const std::string &key) const {
+  auto content = readWhole(path());
+  if (!content) return std::nullopt;
+  return iniLookup(*content, sectionName, key);
+}
+
+void SettingsFile::setString(const std::string &sectionName, const std::string &key, const std::string &value) const {
+  setStrings(sectionName, {{key, value}});
+}
+
+void SettingsFile::setStrings(const std::string &sectionName,
+                              const std::vector<std::pair<std::string, std::string>> &entries) const {
+  const auto file = path();
+  auto fail = [&](const QString &reason) {
+    throw SettingsError("Cannot write the settings file \"" + file.string() + "\": " + reason.toStdString());
+  };
+  for (const auto &[key, value] : entries) {
+    if (value.find_first_of("\r\n") != std::string::npos) fail(QStringLiteral("a value cannot hold a line break"));
+  }
+
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec) fail(QString::fromStdString(ec.message()));
+
+  // A file that exists but cannot be read is not replaced: what the user kept in it would be lost.
+  std::string content;
+  if (QFileInfo::exists(qPath(file)) || QFileInfo(qPath(file)).isSymLink()) {
+    QString error;
+    auto old = readWhole(file, &error);
+    if (!old) fail(error);
+    content = std::move(*old);
+  }
+  const std::string updated = iniAssign(content, sectionName, entries);
+
+  QSaveFile out(qPath(file));
+  // Qt sometimes reports a failed write as "Unknown error"; errno then says what happened.
+  auto reason = [&out] {
+    const int code = errno;
+    QString text = out.errorString();
+    if (code != 0 && (text.isEmpty() || text == QLatin1String("Unknown error")))
+      text = QString::fromLocal8Bit(std::strerror(code));
+    return text;
+  };
+  errno = 0;
+  if (!out.open(QIODevice::WriteOnly)) fail(reason());
+  if (out.write(updated.data(), qint64(updated.size())) != qint64(updated.size()) || !out.flush()) {
+    QString why = reason();
+    out.cancelWriting();
+    fail(why);
+  }
+  if (!out.commit()) fail(reason());
+}
+
+std::string SettingsFile::readDefaultDirectory() const {
+  if (auto stored = getString(section, directoryKey)) return *stored;
+  try {
+    setString(section, directoryKey, progFolder);
+  } catch (const SettingsError &) {
+    // The program's folder is still used for this run; the next read tries again.
+  }
+  return progFolder;
+}
+
+double SettingsFile::readDefaultFontSize() const {
+  auto stored = getString(section, fontSizeKey);
+  if (!stored) {
+    try {
+      setString(section, fontSizeKey, defaultFontSizeText);
+    } catch (const SettingsError &) {
+    }
+    return defaultFontSize;
+  }
+  auto size = parseLocaleNumber(*stored);
+  return size && *size > 0 ? *size : defaultFontSize;
+}
+
+void SettingsFile::writeOptions(const std::string &directory, const std::string &fontSizeText) const {
+  setStrings(section, {{directoryKey, directory}, {fontSizeKey, fontSizeText}});
+}
+
+std::optional<double> parseLocaleNumber(const std::string &text) {
+  // Group separators are refused: in a decimal-comma locale "9.0" would otherwise read as 90.
+  QLocale locale;
+  locale.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
+  QLocale c = QLocale::c();
+  c.setNumberOptions(c.numberOptions() | QLocale::RejectGroupSeparator);
+  const QString q = QString::fromStdString(text);
+  if (auto v = toNumber(locale, q)) return v;
+  return toNumber(c, q);
+}
+
+}  // namespace vesk
