@@ -89,6 +89,10 @@ private:
   static std::string_view nextToken(std::string_view &text, bool wholeLine);
 
   void load(std::string_view text, Surface &mainPicture);
+  // Ticks, titles and data sets for the given axis limits, on cleared surfaces
+  // (the full view and the zoomed view).
+  void drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture, double xLo, double xHi, double yLo,
+                double yHi, bool zoomed);
 
   MainForm &Main;
   GraphModel m;

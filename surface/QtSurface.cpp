@@ -2,19 +2,29 @@
 
 #include <QFontMetricsF>
 #include <QPen>
+#include <QTransform>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace vesk {
 
 namespace {
 
-// Qt's rasteriser works in fixed point; far-away coordinates are clipped to a
-// generous window around the image first so that they can never overflow it.
+// Coordinates are clipped to a generous window around the image first, so that
+// integer pixel arithmetic and Qt's fixed-point rasteriser can never overflow.
 constexpr double kFar = 100000.0;
+// Text larger than this many pixels is drawn at this size.
+constexpr int kMaxFontPixels = 4096;
+// Laid-out texts kept per font; a redraw prints the same tick labels and titles again.
+constexpr qsizetype kMaxCachedTexts = 4096;
 
 bool finite(QPointF p) { return std::isfinite(p.x()) && std::isfinite(p.y()); }
+bool near(QPointF p) { return std::abs(p.x()) <= kFar && std::abs(p.y()) <= kFar; }
+
+// The whole pixel nearest to a continuous position within +-kFar.
+int device(double p) { return static_cast<int>(std::floor(p + 0.5)); }
 
 // Liang-Barsky clipping of the segment a-b to [-kFar, kFar] on both axes.
 bool clipFar(QPointF &a, QPointF &b) {
@@ -27,8 +37,10 @@ bool clipFar(QPointF &a, QPointF &b) {
       if (q[i] < 0) return false;
     } else {
       const double t = q[i] / p[i];
-      if (p[i] < 0) t0 = std::max(t0, t);
-      else t1 = std::min(t1, t);
+      if (p[i] < 0)
+        t0 = std::max(t0, t);
+      else
+        t1 = std::min(t1, t);
     }
   }
   if (t0 > t1) return false;
@@ -38,24 +50,158 @@ bool clipFar(QPointF &a, QPointF &b) {
   return true;
 }
 
+QPointF clampFar(QPointF p) { return {std::clamp(p.x(), -kFar, kFar), std::clamp(p.y(), -kFar, kFar)}; }
+
 QColor toQColor(Colour c) { return QColor::fromRgb((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
+
+int imageSide(double twips, double twipsPerPixel) {
+  const double pixels = twips / twipsPerPixel;
+  if (!(pixels >= 1)) return 1;
+  return static_cast<int>(std::lround(std::min(pixels, 32767.0)));
+}
+
+// Writes straight into a 32-bit image, clipped to it: the lines of a redraw are
+// far too many for QPainter's general path.
+class Pixels {
+public:
+  explicit Pixels(QImage &img)
+      : bits(reinterpret_cast<QRgb *>(img.bits())),
+        stride(img.bytesPerLine() / 4),
+        width(img.width()),
+        height(img.height()) {}
+
+  void fill(int left, int top, int w, int h, QRgb c) {
+    const int x0 = std::max(left, 0), x1 = std::min(left + w, width);
+    const int y0 = std::max(top, 0), y1 = std::min(top + h, height);
+    if (x0 >= x1) return;
+    for (int y = y0; y < y1; ++y) std::fill(bits + qsizetype(y) * stride + x0, bits + qsizetype(y) * stride + x1, c);
+  }
+
+  // Bresenham's line, leaving out the end pixel (a lone pixel when both ends coincide).
+  void thinLine(int x0, int y0, int x1, int y1, QRgb c) {
+    const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+    const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    int err = dx + dy;
+    put(x0, y0, c);
+    while (true) {
+      const int e2 = 2 * err;
+      if (e2 >= dy) {
+        err += dy;
+        x0 += sx;
+      }
+      if (e2 <= dx) {
+        err += dx;
+        y0 += sy;
+      }
+      if (x0 == x1 && y0 == y1) return;
+      put(x0, y0, c);
+    }
+  }
+
+  // The midpoint circle about (cx, cy), one pixel wide.
+  void thinCircle(int cx, int cy, int r, QRgb c) {
+    int x = r, y = 0, err = 1 - r;
+    while (x >= y) {
+      for (const auto &[dx, dy] : {std::pair{x, y}, std::pair{y, x}}) {
+        put(cx + dx, cy + dy, c);
+        put(cx - dx, cy + dy, c);
+        put(cx + dx, cy - dy, c);
+        put(cx - dx, cy - dy, c);
+      }
+      ++y;
+      if (err < 0) {
+        err += 2 * y + 1;
+      } else {
+        --x;
+        err += 2 * (y - x) + 1;
+      }
+    }
+  }
+
+  // A line of the given width, antialiased by the share of each pixel it covers
+  // across its main direction. Pixel (i, j) spans i +- 0.5, j +- 0.5.
+  void smoothLine(QPointF a, QPointF b, double lineWidth, QRgb c) {
+    const bool steep = std::abs(b.y() - a.y()) > std::abs(b.x() - a.x());
+    double u0 = steep ? a.y() : a.x(), v0 = steep ? a.x() : a.y();
+    double u1 = steep ? b.y() : b.x(), v1 = steep ? b.x() : b.y();
+    if (u1 < u0) {
+      std::swap(u0, u1);
+      std::swap(v0, v1);
+    }
+    const double slope = u1 > u0 ? (v1 - v0) / (u1 - u0) : 0;
+    const double half = lineWidth / 2 * std::sqrt(1 + slope * slope);
+    const int uLimit = steep ? height : width, vLimit = steep ? width : height;
+    const int first = std::max(device(u0), 0), last = std::min(device(u1), uLimit - 1);
+    for (int i = first; i <= last; ++i) {
+      const double centre = v0 + (std::clamp(double(i), u0, u1) - u0) * slope;
+      const double lo = centre - half, hi = centre + half;
+      const int jFirst = std::max(device(lo), 0), jLast = std::min(device(hi), vLimit - 1);
+      for (int j = jFirst; j <= jLast; ++j) {
+        const double cover = std::min(hi, j + 0.5) - std::max(lo, j - 0.5);
+        if (cover <= 0) continue;
+        if (steep)
+          blend(j, i, c, cover);
+        else
+          blend(i, j, c, cover);
+      }
+    }
+  }
+
+private:
+  void put(int x, int y, QRgb c) {
+    if (x >= 0 && y >= 0 && x < width && y < height) bits[qsizetype(y) * stride + x] = c;
+  }
+
+  void blend(int x, int y, QRgb c, double cover) {
+    const int alpha = cover >= 1 ? 256 : static_cast<int>(cover * 256);
+    QRgb &d = bits[qsizetype(y) * stride + x];
+    if (alpha >= 256) {
+      d = c;
+      return;
+    }
+    const auto mix = [alpha](int from, int to) { return from + (((to - from) * alpha) >> 8); };
+    d = qRgb(mix(qRed(d), qRed(c)), mix(qGreen(d), qGreen(c)), mix(qBlue(d), qBlue(c)));
+  }
+
+  QRgb *bits;
+  qsizetype stride;
+  int width;
+  int height;
+};
 
 }  // namespace
 
 QtSurface::QtSurface(double widthTwips, double heightTwips, double twipsPerPixel, QColor background, QColor foreground,
                      QFont font)
-    : SurfaceState(widthTwips, heightTwips), tpp(twipsPerPixel), back(background), fore(foreground),
-      ownFont(std::move(font)),
-      img(std::max(1, static_cast<int>(std::lround(widthTwips / twipsPerPixel))),
-          std::max(1, static_cast<int>(std::lround(heightTwips / twipsPerPixel))), QImage::Format_RGB32) {
+    : SurfaceState(widthTwips, heightTwips),
+      tpp(twipsPerPixel),
+      back(background),
+      fore(foreground),
+      img(imageSide(widthTwips, twipsPerPixel), imageSide(heightTwips, twipsPerPixel), QImage::Format_RGB32) {
+  const QFontMetricsF metrics(font);
+  ownFont.font = std::move(font);
+  ownFont.height = metrics.height();
   img.fill(back);
 }
 
 QtSurface::~QtSurface() = default;
 
 QPainter &QtSurface::painter() {
-  if (!activePainter) activePainter = std::make_unique<QPainter>(&img);
+  if (!activePainter) {
+    activePainter = std::make_unique<QPainter>(&img);
+    painterFont = nullptr;
+    painterPen.reset();
+    activePainter->setRenderHint(QPainter::TextAntialiasing, true);
+    activePainter->setBrush(Qt::NoBrush);
+  }
   return *activePainter;
+}
+
+QImage &QtSurface::pixels() {
+  // A copy handed out by image() shares the buffer; writing detaches it, so a
+  // painter still aimed at the shared buffer has to go first.
+  if (!img.isDetached()) activePainter.reset();
+  return img;
 }
 
 const QImage &QtSurface::image() {
@@ -78,96 +224,151 @@ void QtSurface::Cls() {
   changed();
 }
 
+void QtSurface::usePen(const QColor &colour, int width) {
+  QPainter &p = painter();
+  if (!painterPen || painterPen->color() != colour || painterPen->width() != width) {
+    QPen pen(colour, width);
+    pen.setCapStyle(Qt::FlatCap);
+    p.setPen(pen);
+    painterPen = pen;
+  }
+}
+
+// A horizontal or vertical line between whole pixels. One pixel wide, it leaves
+// out the end pixel (a single pixel when both ends coincide); wider, it is the
+// union of width x width squares along the way.
+void QtSurface::crispLine(int x1, int y1, int x2, int y2, QRgb colour, int width) {
+  const int half = width / 2;
+  const bool horizontal = y1 == y2;
+  const int a = horizontal ? x1 : y1, b = horizontal ? x2 : y2;
+  int from = std::min(a, b), to = std::max(a, b);
+  if (width == 1) {
+    if (b < a)
+      ++from;
+    else if (b > a)
+      --to;
+  } else {
+    from -= half;
+    to += width - half - 1;
+  }
+  Pixels out(pixels());
+  if (horizontal)
+    out.fill(from, y1 - half, to - from + 1, width, colour);
+  else
+    out.fill(x1 - half, from, width, to - from + 1, colour);
+}
+
 void QtSurface::Line(double x1, double y1, double x2, double y2, std::optional<Colour> colour, bool box) {
   setCurrentX(x2);
   setCurrentY(y2);
   QPointF a = toPixel(x1, y1), b = toPixel(x2, y2);
   if (!finite(a) || !finite(b)) return;
-
-  QPainter &p = painter();
+  const QRgb c = colour ? toQColor(*colour).rgb() : fore.rgb();
   const int width = DrawWidth();
-  QPen pen(colour ? toQColor(*colour) : fore, width);
-  pen.setCapStyle(width > 1 ? Qt::RoundCap : Qt::SquareCap);
-  pen.setJoinStyle(Qt::MiterJoin);
-  p.setPen(pen);
-  p.setBrush(Qt::NoBrush);
 
   if (box) {
-    if (std::abs(a.x()) > kFar || std::abs(a.y()) > kFar || std::abs(b.x()) > kFar || std::abs(b.y()) > kFar) {
-      // Draw the four sides one by one; each is clipped on its own.
-      const QPointF c(b.x(), a.y()), d(a.x(), b.y());
-      const QPointF sides[4][2] = {{a, c}, {c, b}, {b, d}, {d, a}};
-      p.setRenderHint(QPainter::Antialiasing, false);
-      for (auto side : sides) {
-        QPointF s = side[0], e = side[1];
-        if (clipFar(s, e)) p.drawLine(s, e);
-      }
-    } else {
-      p.setRenderHint(QPainter::Antialiasing, false);
-      p.drawRect(QRectF(a, b).normalized());
-    }
+    // The outline of the pixels from the first corner up to, not including, the second.
+    const QPointF ca = clampFar(a), cb = clampFar(b);
+    const int left = device(std::min(ca.x(), cb.x())), top = device(std::min(ca.y(), cb.y()));
+    const int right = std::max(left, device(std::max(ca.x(), cb.x())) - 1);
+    const int bottom = std::max(top, device(std::max(ca.y(), cb.y())) - 1);
+    const int half = width / 2;
+    Pixels out(pixels());
+    out.fill(left - half, top - half, right - left + width, width, c);
+    out.fill(left - half, bottom - half, right - left + width, width, c);
+    out.fill(left - half, top - half, width, bottom - top + width, c);
+    out.fill(right - half, top - half, width, bottom - top + width, c);
     changed();
     return;
   }
 
   if (!clipFar(a, b)) return;
-  // Horizontal and vertical lines stay crisp; slanted thick lines are smoothed.
-  const bool axisAligned = a.x() == b.x() || a.y() == b.y();
-  p.setRenderHint(QPainter::Antialiasing, !axisAligned && width > 1);
-  p.drawLine(a, b);
+  const int ax = device(a.x()), ay = device(a.y()), bx = device(b.x()), by = device(b.y());
+  if (ax == bx || ay == by)
+    crispLine(ax, ay, ax == bx ? ax : bx, ax == bx ? by : ay, c, width);
+  else if (width == 1)
+    Pixels(pixels()).thinLine(ax, ay, bx, by, c);
+  else
+    Pixels(pixels()).smoothLine(a, b, width, c);
   changed();
 }
 
 void QtSurface::Circle(double x, double y, double radius) {
   const QPointF c = toPixel(x, y);
   const double r = std::abs(radius / ScaleWidth() * (Width() / tpp));
-  if (!finite(c) || !std::isfinite(r) || std::abs(c.x()) > kFar || std::abs(c.y()) > kFar || r > kFar) return;
+  if (!finite(c) || !std::isfinite(r) || !near(c) || r > kFar) return;
+  if (DrawWidth() == 1) {
+    Pixels(pixels()).thinCircle(device(c.x()), device(c.y()), device(r), fore.rgb());
+    changed();
+    return;
+  }
   QPainter &p = painter();
-  p.setPen(QPen(fore, DrawWidth()));
-  p.setBrush(Qt::NoBrush);
-  p.setRenderHint(QPainter::Antialiasing, false);
-  p.drawEllipse(c, r, r);
+  usePen(fore, DrawWidth());
+  // Pixel (i, j) is the square from (i, j) to (i + 1, j + 1) in Qt's coordinates.
+  p.drawEllipse(QPointF(device(c.x()) + 0.5, device(c.y()) + 0.5), r, r);
   changed();
 }
 
-const QFont &QtSurface::printFont() {
+QtSurface::FontInfo &QtSurface::printFont() {
   const SurfaceFont &sel = selectedFont();
   if (sel.face.empty()) return ownFont;
-  SurfaceFont key = sel;
-  key.escapement = 0;  // the angle is applied when drawing, not in the font
-  if (cachedFor != key) {
-    cachedFont = QFont(QString::fromStdString(sel.face));
-    if (sel.height != 0) cachedFont.setPixelSize(std::max(1, std::abs(sel.height)));
-    else if (ownFont.pixelSize() > 0) cachedFont.setPixelSize(ownFont.pixelSize());
-    else cachedFont.setPointSizeF(ownFont.pointSizeF());
-    cachedFor = key;
+  if (!cachedFor || cachedFor->face != sel.face || cachedFor->height != sel.height) {
+    QFont font(QString::fromStdString(sel.face));
+    if (sel.height != 0)
+      font.setPixelSize(std::clamp(std::abs(sel.height), 1, kMaxFontPixels));
+    else if (ownFont.font.pixelSize() > 0)
+      font.setPixelSize(ownFont.font.pixelSize());
+    else
+      font.setPointSizeF(ownFont.font.pointSizeF());
+    const QFontMetricsF metrics(font);
+    cachedFont.font = font;
+    cachedFont.height = metrics.height();
+    cachedFont.texts.clear();
+    cachedFor = sel;
+    if (painterFont == &cachedFont.font) painterFont = nullptr;
   }
   return cachedFont;
 }
 
+const QStaticText &QtSurface::laidOut(FontInfo &font, const std::string &text) {
+  const QString s = QString::fromUtf8(text.data(), qsizetype(text.size()));
+  auto it = font.texts.find(s);
+  if (it == font.texts.end()) {
+    if (font.texts.size() >= kMaxCachedTexts) font.texts.clear();
+    QStaticText laid(s);
+    laid.setTextFormat(Qt::PlainText);
+    laid.setPerformanceHint(QStaticText::AggressiveCaching);
+    it = font.texts.insert(s, laid);
+  }
+  return *it;
+}
+
 void QtSurface::Print(const std::string &text) {
-  const QFont &font = printFont();
-  const QFontMetricsF metrics(font);
+  FontInfo &font = printFont();
   const QPointF at = toPixel(CurrentX(), CurrentY());
-  if (finite(at) && std::abs(at.x()) < kFar && std::abs(at.y()) < kFar) {
+  if (finite(at) && near(at) && !text.empty()) {
     QPainter &p = painter();
-    p.setFont(font);
-    p.setPen(fore);
-    p.setRenderHint(QPainter::TextAntialiasing, true);
+    if (painterFont != &font.font) {
+      p.setFont(font.font);
+      painterFont = &font.font;
+    }
+    usePen(fore, painterPen ? painterPen->width() : 1);
+    const QStaticText &laid = laidOut(font, text);
+    // The text's top-left corner sits on the pixel's top-left corner.
+    const QPointF origin(device(at.x()), device(at.y()));
     const int escapement = selectedFont().escapement;
-    if (escapement == 0) {
-      p.drawText(at + QPointF(0, metrics.ascent()), QString::fromUtf8(text.data(), qsizetype(text.size())));
+    if (escapement % 3600 == 0) {
+      p.drawStaticText(origin, laid);
     } else {
-      p.save();
-      p.translate(at);
-      p.rotate(-escapement / 10.0);
-      p.drawText(QPointF(0, metrics.ascent()), QString::fromUtf8(text.data(), qsizetype(text.size())));
-      p.restore();
+      // Counter-clockwise on screen about the text's top-left corner.
+      p.setTransform(QTransform::fromTranslate(origin.x(), origin.y()).rotate(-escapement / 10.0));
+      p.drawStaticText(QPointF(0, 0), laid);
+      p.resetTransform();
     }
     changed();
   }
   setCurrentX(ScaleLeft());
-  setCurrentY(CurrentY() + metrics.height() * tpp * ScaleHeight() / Height());
+  setCurrentY(CurrentY() + font.height * tpp * ScaleHeight() / Height());
 }
 
 }  // namespace vesk

@@ -4,8 +4,10 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
+#include <QStaticText>
 
 #include <functional>
 #include <memory>
@@ -14,6 +16,15 @@
 namespace vesk {
 
 // A surface drawn into an off-screen image; a widget only shows image().
+//
+// Pixels follow the device model of the original toolkit: a user point maps to
+// a continuous pixel position (toPixel) and is drawn at the nearest whole pixel,
+// so that horizontal and vertical lines and box outlines always cover whole
+// pixels. A segment leaves out its end pixel and a box its right column and
+// bottom row, so a 150-twip mark covers 10 pixels at 15 twips per pixel.
+// Slanted lines wider than one pixel and text are antialiased.
+// Lines and boxes are written straight into the image; text and circles go
+// through a QPainter kept open between calls.
 class QtSurface final : public SurfaceState {
 public:
   // The size is in twips; twipsPerPixel is the screen's (15 at 96 DPI).
@@ -36,22 +47,38 @@ public:
   // Called after every change of the image, so that a widget can schedule a repaint.
   void setOnChanged(std::function<void()> callback) { onChanged = std::move(callback); }
 
-  // User units to pixels within the image.
+  // User units to the continuous pixel position within the image; the pixel
+  // (i, j) is the one nearest to it.
   QPointF toPixel(double x, double y) const;
 
 private:
+  struct FontInfo {
+    QFont font;
+    double height = 0;                  // pixels from one line to the next
+    QHash<QString, QStaticText> texts;  // laid out in this font
+  };
+
   QPainter &painter();
-  const QFont &printFont();
+  // The image, ready to be written to directly.
+  QImage &pixels();
+  FontInfo &printFont();
+  const QStaticText &laidOut(FontInfo &font, const std::string &text);
+  void usePen(const QColor &colour, int width);
+  void crispLine(int x1, int y1, int x2, int y2, QRgb colour, int width);
   void changed();
 
   double tpp;
   QColor back;
   QColor fore;
-  QFont ownFont;
   QImage img;
   std::unique_ptr<QPainter> activePainter;
+  // The painter's pen and font as last set, so that unchanged state is not set again.
+  std::optional<QPen> painterPen;
+  const QFont *painterFont = nullptr;
+
+  FontInfo ownFont;
   std::optional<SurfaceFont> cachedFor;
-  QFont cachedFont;
+  FontInfo cachedFont;
   std::function<void()> onChanged;
 };
 

@@ -2,9 +2,11 @@
 
 #include "export/SaveDialogs.h"
 
+#include <QPrinter>
+
+#include <memory>
 #include <string>
 
-class QPrinter;
 class QWidget;
 
 namespace vesk {
@@ -24,6 +26,8 @@ public:
   virtual std::string browseForFolder(QWidget *owner, const std::string &title) = 0;
   // The print dialog set up on printer; false when cancelled.
   virtual bool printDialog(QWidget *owner, QPrinter &printer) = 0;
+  // The printer the print dialog is shown for.
+  virtual std::unique_ptr<QPrinter> makePrinter() { return std::make_unique<QPrinter>(QPrinter::HighResolution); }
 };
 
 }  // namespace vesk

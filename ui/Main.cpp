@@ -182,7 +182,8 @@ void Main::setPrintEntriesVisible(bool visible) {
 }
 
 void Main::mnPrintClick() {
-  QPrinter printer(QPrinter::HighResolution);
+  const std::unique_ptr<QPrinter> owned = dialogs.makePrinter();
+  QPrinter &printer = *owned;
   if (!dialogs.printDialog(this, printer)) return;
 
   // The pages are made here, one per copy, so the printer itself must not multiply them.

@@ -34,7 +34,7 @@ void FakeMainForm::messageBox(const std::string &text, const std::string &title)
 
 std::filesystem::path sourcePath(const std::string &relative) {
   const char *root = std::getenv("VESK_SOURCE_DIR");
-  return std::filesystem::path(root ? root : ".") / relative;
+  return std::filesystem::path(root ? root : VESK_SOURCE_DIR_DEFAULT) / relative;
 }
 
 }  // namespace vesk::test

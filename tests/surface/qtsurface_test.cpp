@@ -1,16 +1,198 @@
 #include "surface/QtSurface.h"
 
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
+
+#include <cmath>
+#include <limits>
 
 namespace vesk {
 namespace {
 
+QRect painted(const QImage &img, QColor back = Qt::white) {
+  QRect box;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x)
+      if (img.pixelColor(x, y) != back) box |= QRect(x, y, 1, 1);
+  return box;
+}
 
+// Every painted pixel is the foreground colour: no half-grey edges.
+bool crisp(const QImage &img) {
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) {
+      const QColor c = img.pixelColor(x, y);
+      if (c != Qt::white && c != Qt::black) return false;
+    }
+  return true;
+}
+
+QtSurface twips(double w = 1500, double h = 1500) {
+  return QtSurface(w, h, 15, Qt::white, Qt::black, QApplication::font());
+}
 
 TEST(QtSurface, ImageHasTheSizeInPixels) {
   QtSurface s(9600, 6100, 15, Qt::white, Qt::black, QApplication::font());
   EXPECT_EQ(s.image().size(), QSize(640, 407));
+}
+
+struct LineCase {
+  double x1, y1, x2, y2;
+  int width;
+  QRect pixels;
+};
+
+class CrispLines : public ::testing::TestWithParam<LineCase> {};
+
+// In twips on a 100 x 100 pixel surface.
+TEST_P(CrispLines, CoverWholePixels) {
+  const LineCase c = GetParam();
+  QtSurface s = twips();
+  s.setDrawWidth(c.width);
+  s.Line(c.x1, c.y1, c.x2, c.y2);
+  EXPECT_EQ(painted(s.image()), c.pixels);
+  EXPECT_TRUE(crisp(s.image()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    QtSurface, CrispLines,
+    ::testing::Values(LineCase{975, 100, 1125, 100, 1, QRect(65, 7, 10, 1)},  // a y tick: 10 pixels, end left out
+                      LineCase{1125, 100, 975, 100, 1, QRect(66, 7, 10, 1)},  // drawn the other way
+                      LineCase{300, 0, 300, 150, 1, QRect(20, 0, 1, 10)},     // an x tick from the top
+                      LineCase{307.4, 50, 307.4, 50, 1, QRect(20, 3, 1, 1)},  // a point
+                      LineCase{300, 600, 600, 600, 2, QRect(19, 39, 22, 2)},  // two wide, square ends
+                      LineCase{-1e12, 600, 1e12, 600, 1, QRect(0, 40, 100, 1)}));
+
+TEST(QtSurface, BoxOutlinesThePixelsUpToTheSecondCorner) {
+  QtSurface s = twips();
+  s.Line(150, 150, 300, 300, std::nullopt, true);
+  const QImage img = s.image();
+  EXPECT_EQ(painted(img), QRect(10, 10, 10, 10));
+  EXPECT_EQ(img.pixelColor(15, 15), QColor(Qt::white));
+  EXPECT_TRUE(crisp(img));
+}
+
+TEST(QtSurface, LineInAColourUsesIt) {
+  QtSurface s = twips();
+  s.Line(0, 600, 1500, 600, Colour{0xFF0000});
+  EXPECT_EQ(s.image().pixelColor(50, 40), QColor(255, 0, 0));
+}
+
+TEST(QtSurface, NonFiniteAndFarCoordinatesDrawSafely) {
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  QtSurface s = twips();
+  s.Line(nan, 0, 100, 100);
+  s.Line(0, 0, inf, 100);
+  s.Line(-1e300, -1e300, 1e300, 1e300, std::nullopt, true);
+  s.Circle(nan, 0, 10);
+  s.Circle(0, 0, 1e300);
+  s.setCurrentX(nan);
+  s.Print("x");
+  EXPECT_EQ(painted(s.image()), QRect());
+  s.Scale(0, 0, 0, 0);  // a system of no size
+  s.Line(0, 0, 1, 1);
+  EXPECT_EQ(painted(s.image()), QRect());
+  s.Line(-1e300, 750, 1e300, 1e300);  // slanted, clipped before it reaches the rasteriser
+}
+
+// Marks just off each edge of a 100 x 100 pixel image, in twips.
+TEST(QtSurface, ShapesOffTheImageDrawNothing) {
+  QtSurface s = twips();
+  s.setDrawWidth(2);
+  for (double d : {-300.0, 1800.0}) {
+    s.Line(d, 0, d, 1500);
+    s.Line(0, d, 1500, d);
+    s.Line(d, d, d + 150, d + 150, std::nullopt, true);
+    s.Line(d, d, d + 150, d + 100);
+    s.setDrawWidth(1);
+    s.Line(d, 0, d, 1500);
+    s.Line(d, d, d + 150, d + 100);
+    s.Line(d, d, d + 150, d + 150, std::nullopt, true);
+  }
+  EXPECT_EQ(painted(s.image()), QRect());
+}
+
+struct SlantCase {
+  double x1, y1, x2, y2;
+  int width;
+  QRect pixels;
+};
+
+class SlantedLines : public ::testing::TestWithParam<SlantCase> {};
+
+TEST_P(SlantedLines, CoverTheirSpanClippedToTheImage) {
+  const SlantCase c = GetParam();
+  QtSurface s = twips();
+  s.setDrawWidth(c.width);
+  s.Line(c.x1, c.y1, c.x2, c.y2);
+  EXPECT_EQ(painted(s.image()), c.pixels);
+}
+
+INSTANTIATE_TEST_SUITE_P(QtSurface, SlantedLines,
+                         ::testing::Values(SlantCase{150, 150, 300, 300, 1,
+                                                     QRect(10, 10, 10, 10)},  // end pixel left out
+                                           SlantCase{300, 300, 150, 150, 1, QRect(11, 11, 10, 10)},
+                                           SlantCase{150, 150, 450, 300, 2, QRect(10, 9, 21, 13)},
+                                           SlantCase{-750, -750, 2250, 2250, 2, QRect(0, 0, 100, 100)},
+                                           SlantCase{-1e9, 750, 1e9, 760, 1, QRect(0, 50, 100, 1)}));
+
+TEST(QtSurface, CircleIsARingOfItsRadius) {
+  for (int width : {1, 2}) {
+    QtSurface s = twips();
+    s.setDrawWidth(width);
+    s.Circle(750, 750, 150);
+    const QImage img = s.image();
+    const QRect box = painted(img);
+    EXPECT_NEAR(box.width(), 21, width) << width;
+    EXPECT_NEAR(box.center().x(), 50, 1) << width;
+    EXPECT_NEAR(box.center().y(), 50, 1) << width;
+    EXPECT_EQ(img.pixelColor(50, 50), QColor(Qt::white));
+  }
+}
+
+TEST(QtSurface, PrintPlacesTheTopLeftCornerAndMovesToTheNextLine) {
+  QtSurface s = twips();
+  s.setCurrentX(300);
+  s.setCurrentY(450);
+  s.Print("E");
+  const QRect box = painted(s.image());
+  EXPECT_NEAR(box.left(), 20, 2);
+  EXPECT_GE(box.top(), 30);
+  EXPECT_LE(box.top(), 36);
+  EXPECT_EQ(s.CurrentX(), 0);
+  EXPECT_NEAR(s.CurrentY(), 450 + QFontMetricsF(QApplication::font()).height() * 15, 1e-9);
+}
+
+// Counter-clockwise text turns about its top-left corner.
+TEST(QtSurface, UpwardTextLiesRightOfAndAboveItsReferencePoint) {
+  QtSurface s(3000, 3000, 15, Qt::white, Qt::black, QApplication::font());
+  SurfaceFont font;
+  font.face = "Arial";
+  font.height = -20;
+  font.escapement = 900;
+  s.SelectFont(font);
+  s.setCurrentX(1500);
+  s.setCurrentY(1500);
+  s.Print("Upward");
+  const QRect box = painted(s.image());
+  EXPECT_GE(box.left(), 100);
+  EXPECT_LE(box.bottom(), 100);
+  EXPECT_GT(box.height(), 2 * box.width());
+}
+
+TEST(QtSurface, SelectedFontSetsTheGlyphHeight) {
+  int heights[2];
+  for (int i = 0; i < 2; ++i) {
+    QtSurface s(3000, 3000, 15, Qt::white, Qt::black, QApplication::font());
+    SurfaceFont font;
+    font.face = "Arial";
+    font.height = i == 0 ? -20 : -40;
+    s.SelectFont(font);
+    s.Print("H");
+    heights[i] = painted(s.image()).height();
+  }
+  EXPECT_NEAR(heights[0], 14, 2);  // a capital is about 0.72 of the character height
+  EXPECT_NEAR(heights[1], 2 * heights[0], 2);
 }
 
 }  // namespace

@@ -1,0 +1,122 @@
+// Redraw cost of the full view on the window's real surfaces: every pointer
+// move of a drag redraws everything.
+#include "engine/cVesk.h"
+#include "settings/SettingsFile.h"
+#include "surface/QtSurface.h"
+
+#include <benchmark/benchmark.h>
+#include <QApplication>
+#include <QDir>
+#include <QFontMetricsF>
+
+#include <cmath>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+using namespace vesk;
+
+// The main window's part in drawing: text measured in the application font.
+class BenchForm final : public MainForm {
+public:
+  BenchForm() : metrics(QApplication::font()), settingsFile(QDir::tempPath().toStdString(), "/opt/vesk") {}
+  double TextWidth(const std::string &text) const override {
+    return metrics.horizontalAdvance(QString::fromUtf8(text.data(), qsizetype(text.size()))) * 15;
+  }
+  double TextHeight(const std::string &) const override { return metrics.height() * 15; }
+  double TwipsPerPixelY() const override { return 15; }
+  double DefaultFontSize() const override { return 9; }
+  bool NoLables() const override { return false; }
+  const SettingsFile &settings() const override { return settingsFile; }
+  std::string showOpenDialog(const std::string &, const std::string &) override { return {}; }
+  void messageBox(const std::string &, const std::string &) override {}
+
+private:
+  QFontMetricsF metrics;
+  SettingsFile settingsFile;
+};
+
+// The three surfaces as the main window makes them, with the pen widths vesk sets.
+struct Surfaces {
+  QtSurface picture1{9600, 6100, 15, Qt::white, Qt::black, QApplication::font()};
+  QtSurface picture3{9960, 855, 15, Qt::white, Qt::black, QApplication::font()};
+  QtSurface picture2{1125, 6225, 15, Qt::white, Qt::black, QApplication::font()};
+  Surfaces() {
+    picture1.Scale(0, 0, 0.9969, 0.9959);
+    picture2.Scale(0, 0, 1.0, 1.0008);
+    picture1.setDrawWidth(2);
+    picture3.setDrawWidth(1);
+    picture2.setDrawWidth(1);
+  }
+};
+
+const std::string crlf = "\r\n";
+
+std::string workedExample() {
+  return "Time (s)" + crlf + "Voltage (V)" + crlf + "0 10 -5 5" + crlf + "0 3 0 0" + crlf + "0 0 0" + crlf + "5 4.5 0" +
+         crlf + "10 -2 0" + crlf + "1 2 0 3" + crlf + "2 1 0 8 1 0" + crlf + "2 3 0 30 Peak" + crlf;
+}
+
+// As many data sets as fit: eight marked points and one angled label each,
+// every marker style and a spread of angles.
+std::string heaviestFile() {
+  std::string text = "Distance (km)" + crlf + "Height (m)" + crlf + "0 100 0 100" + crlf;
+  static const int styles[] = {1, 2, 3, 4, 5, 6, 8, 13};
+  static const int angles[] = {0, 30, 45, 60, 90, 270, 135, 330};
+  for (int set = 0; set < GraphModel::maxDataSets; ++set) {
+    std::string block = "1 8 0 " + std::to_string(styles[set % 8]) + crlf;
+    for (int k = 0; k < 8; ++k)
+      block += std::to_string((set * 7 + k * 13) % 100) + " " + std::to_string((set * 3 + k * 11) % 100) + " 0 ";
+    block.pop_back();
+    block += crlf + std::to_string(set % 90) + " " + std::to_string((set * 17) % 95) + " 0 " +
+             std::to_string(angles[set % 8]) + " Set " + std::to_string(set) + crlf;
+    if (text.size() + block.size() > cVesk::maxTextLength) break;
+    text += block;
+  }
+  return text;
+}
+
+// One set of 3,000 points joined by lines: a damped wave.
+std::string longLineFile() {
+  std::string text = "Sample" + crlf + "Signal" + crlf + "0 3000 -100 100" + crlf + "0 3000 0 0" + crlf;
+  for (int k = 0; k < 3000; ++k)
+    text += std::to_string(k) + " " + std::to_string(std::lround(90 * std::exp(-k / 1500.0) * std::sin(k / 25.0))) +
+            " 0" + crlf;
+  if (text.size() > cVesk::maxTextLength) throw std::logic_error("the long line does not fit a data file");
+  return text;
+}
+
+void refreshOf(benchmark::State &state, const std::string &data) {
+  BenchForm form;
+  Surfaces s;
+  cVesk v(form);
+  v.veskFromData(data, s.picture1);
+  for (auto _ : state) {
+    v.refresh(s.picture1, s.picture3, s.picture2);
+    benchmark::DoNotOptimize(s.picture1.image().constBits());
+  }
+  state.counters["chars"] = double(data.size());
+}
+
+void BM_RefreshWorkedExample(benchmark::State &state) { refreshOf(state, workedExample()); }
+void BM_RefreshHeaviestFile(benchmark::State &state) { refreshOf(state, heaviestFile()); }
+void BM_RefreshLongLine(benchmark::State &state) { refreshOf(state, longLineFile()); }
+
+BENCHMARK(BM_RefreshWorkedExample)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_RefreshHeaviestFile)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_RefreshLongLine)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  setenv("QT_FONT_DPI", "96", 0);
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,350 @@
+#include "engine/NumberFormat.h"
+#include "engine/cVesk.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace vesk {
+
+namespace {
+
+using TickStepFn = void (*)(std::int16_t, std::int16_t, double &, std::int16_t &);
+
+// An axis with more ticks than this gets none.
+constexpr int kMaxTicks = 1000;
+// A tick counts as within the range when it passes the far limit by no more than
+// this share of the range: 12 * 0.1 is slightly above 1.2.
+constexpr double kRangeTolerance = 1e-9;
+
+bool fitsInt16(double v) { return v >= -32768.0 && v <= 32767.0; }
+
+// Round to the nearest integer, ties to even, into 32 bits; NaN gives 0 and
+// values beyond the range the nearest end of it.
+std::int32_t round32(double v) {
+  if (std::isnan(v)) return 0;
+  v = std::nearbyint(v);
+  if (v <= std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+  if (v >= std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
+  return static_cast<std::int32_t>(v);
+}
+
+// A label's angle as a font escapement; angles too large for 32 bits keep their direction.
+std::int32_t escapementOf(double angle) {
+  if (!std::isfinite(angle)) return 0;
+  if (std::abs(angle) > 1e9) angle = std::fmod(angle, 3600.0);
+  return round32(angle);
+}
+
+// The step for a tenth d of the range: d's leading digits rounded up to 1, 2, 5 or 10.
+double niceStep(double d) {
+  int n = 0;
+  if (d > 1) {
+    while (std::abs(d) >= 10) {
+      d /= 10;
+      ++n;
+    }
+  } else {
+    while (std::abs(d) <= 1) {
+      d *= 10;
+      --n;
+    }
+  }
+  const double g = std::floor(d + 0.9999999);
+  double m = d;
+  if (g == 2)
+    m = 2;
+  else if (g >= 3 && g <= 5)
+    m = 5;
+  else if (g >= 6)
+    m = 10;
+  // Dividing by an exact power of ten keeps steps such as 0.1 and 0.05 exact to the last bit.
+  return n >= 0 ? m * std::pow(10.0, n) : m / std::pow(10.0, -n);
+}
+
+// The ticks of one axis: the values first + i * step for i below count.
+struct AxisTicks {
+  int count = 0;  // 0: the axis gets no ticks
+  double step = 0;
+  double first = 0;
+  bool byIndex = false;  // the values are (first + i) * step, first counting steps
+
+  double value(int i) const {
+    const double v = byIndex ? (first + i) * step : first + i * step;
+    // Sums that should give 0 come out as tiny leftovers such as 5.55E-17.
+    return std::abs(v) < step * kRangeTolerance ? 0.0 : v;
+  }
+};
+
+// The limits an axis is drawn with: equal limits are widened to one unit around
+// their value (a little more where one unit is lost in the value's precision).
+void widenEqualLimits(double &lo, double &hi) {
+  if (lo != hi || !std::isfinite(lo)) return;
+  double half = 0.5;
+  if (lo - half == lo) half = std::abs(lo) * 1e-9;
+  if (std::isfinite(lo - half) && std::isfinite(hi + half)) {
+    lo -= half;
+    hi += half;
+  }
+}
+
+// Ticks for an axis from lo to hi (hi may lie below lo: the axis is then ticked
+// over the same span upward from the lower of the two). The step comes from the
+// limits rounded to integers, which must fit 16 bits; a range of one unit or
+// less, or one whose limits round to the same integer, takes its step and first
+// tick from the exact limits instead. Non-finite limits and more than kMaxTicks ticks give none.
+AxisTicks planTicks(double lo, double hi, TickStepFn integerStep) {
+  AxisTicks t;
+  const double span = std::abs(hi - lo);
+  if (!std::isfinite(span) || !(span > 0)) return t;
+  const double roundedLo = std::nearbyint(lo), roundedHi = std::nearbyint(hi);
+  if (!fitsInt16(roundedLo) || !fitsInt16(roundedHi)) return t;
+
+  if (roundedLo == roundedHi || span <= 1) {
+    t.step = niceStep(span / 10);
+    t.first = std::ceil(std::min(lo, hi) / t.step - kRangeTolerance);
+    t.byIndex = true;
+  } else {
+    std::int16_t first = 0;
+    integerStep(static_cast<std::int16_t>(roundedLo), static_cast<std::int16_t>(roundedHi), t.step, first);
+    t.first = first;
+  }
+  if (!(t.step > 0) || span / t.step > kMaxTicks) return t;
+
+  // Ticks from the exact limits stay within them; the others may pass the far
+  // limit, since their first tick need not be the lower limit.
+  const double room = t.byIndex ? std::max(lo, hi) - t.first * t.step : span;
+  const double limit = room + span * kRangeTolerance;
+  int count = 1;  // the first tick is always drawn
+  while (count * t.step <= limit) ++count;
+  t.count = count;
+  return t;
+}
+
+bool usable(const Surface &s) {
+  return std::isfinite(s.Width()) && std::isfinite(s.Height()) && s.Width() > 0 && s.Height() > 0;
+}
+
+// The y labels are padded in front so that short numbers line up on the right.
+std::string padded(std::string text) {
+  std::size_t chars = 0;
+  for (char c : text)
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++chars;
+  if (chars < 5) text.insert(0, 5 - chars, ' ');
+  return text;
+}
+
+// Puts the surface's pen width back however the drawing ends.
+class DrawWidthRestorer {
+public:
+  explicit DrawWidthRestorer(Surface &s) : surface(s), saved(s.DrawWidth()) {}
+  ~DrawWidthRestorer() { surface.setDrawWidth(saved); }
+  DrawWidthRestorer(const DrawWidthRestorer &) = delete;
+  DrawWidthRestorer &operator=(const DrawWidthRestorer &) = delete;
+
+private:
+  Surface &surface;
+  std::int32_t saved;
+};
+
+// Selects a font for the lifetime of the object.
+class FontSelection {
+public:
+  FontSelection(Surface &s, const SurfaceFont &font) : surface(s), previous(s.SelectFont(font)) {}
+  ~FontSelection() { surface.SelectFont(previous); }
+  FontSelection(const FontSelection &) = delete;
+  FontSelection &operator=(const FontSelection &) = delete;
+
+private:
+  Surface &surface;
+  SurfaceFont previous;
+};
+
+}  // namespace
+
+void cVesk::tickStep(std::int16_t lo, std::int16_t hi, double &step, std::int16_t &first) {
+  // The difference is taken in 32 bits and as a span, so that the full 16-bit
+  // range and reversed limits get a positive step; equal limits tick one unit.
+  const int span = std::abs(int(hi) - int(lo));
+  step = niceStep(span == 0 ? 0.1 : span / 10.0);
+  const double lower = std::min(lo, hi);
+  const double value = std::nearbyint(std::floor(lower / step + 0.99999) * step);
+  first = static_cast<std::int16_t>(std::clamp(value, -32768.0, 32767.0));
+}
+
+void cVesk::drawMarker(Surface &picture, std::int16_t style, double x, double y) {
+  DrawWidthRestorer restore(picture);
+  picture.setDrawWidth(1);
+  const double rx = 150 * picture.ScaleWidth() / picture.Width();
+  const double ry = 150 * picture.ScaleHeight() / picture.Height();
+  if (!std::isfinite(rx) || !std::isfinite(ry)) return;
+  const double hx = rx / 2, hy = ry / 2;
+
+  switch (style) {
+    case 1:
+      picture.Line(x - hx, y + hy, x + hx, y - hy);
+      picture.Line(x + hx, y + hy, x - hx, y - hy);
+      break;
+    case 2:
+      picture.Line(x, y + hy, x, y - hy);
+      picture.Line(x - hx, y, x + hx, y);
+      break;
+    case 3:
+    case 13:
+      picture.Line(x - hx, y + hy, x + hx, y + hy);
+      picture.Line(x - hx, y + hy, x, y - hy);
+      picture.Line(x + hx, y + hy, x, y - hy);
+      break;
+    case 4:
+    case 14:
+      picture.Line(x - hx, y - hy, x + hx, y - hy);
+      picture.Line(x - hx, y - hy, x, y + hy);
+      picture.Line(x + hx, y - hy, x, y + hy);
+      break;
+    case 5:
+    case 15:
+      picture.Line(x - hx, y + hy, x + hx, y - hy, std::nullopt, true);
+      break;
+    case 6:
+    case 16:
+      picture.Line(x, y - hy, x - hx, y);
+      picture.Line(x, y + hy, x + hx, y);
+      picture.Line(x, y - hy, x + hx, y);
+      picture.Line(x, y + hy, x - hx, y);
+      break;
+    case 8:
+    case 18:
+      picture.Circle(x, y, hx);
+      break;
+    default:
+      break;
+  }
+}
+
+void cVesk::drawText(Surface &picture, std::int32_t escapement, std::int32_t size, const std::string &text, double x,
+                     double y) {
+  // The font height is a 16-bit product of the size and -20: sizes are held to
+  // 0 (the default height) up to 1638 points, the largest it can take.
+  const int size16 = std::clamp(size, 0, 1638);
+  double twipsPerPixel = Main.TwipsPerPixelY();
+  if (!std::isfinite(twipsPerPixel) || !(twipsPerPixel > 0)) twipsPerPixel = 15;
+  SurfaceFont font;
+  font.face = "Arial";
+  font.height = round32(size16 * -20 / twipsPerPixel);
+  font.escapement = escapement;
+
+  FontSelection select(picture, font);
+  // Upward text is moved left by its height, so that x marks its right-hand edge.
+  if (escapement == 900) x -= Main.TextHeight(text) * picture.ScaleWidth() / picture.Width();
+  picture.setCurrentX(x);
+  picture.setCurrentY(y);
+  picture.Print(text);
+}
+
+void cVesk::refresh(Surface &mainPicture, Surface &xPicture, Surface &yPicture) {
+  mainPicture.Cls();
+  xPicture.Cls();
+  yPicture.Cls();
+  drawView(mainPicture, xPicture, yPicture, m.xMin, m.xMax, m.yMin, m.yMax, false);
+}
+
+void cVesk::zoom(Surface &mainPicture, Surface &yPicture, Surface &xPicture, double startX, double startY, double endX,
+                 double endY) {
+  mainPicture.Cls();
+  yPicture.Cls();
+  xPicture.Cls();
+  if (startX > endX || endY > startY) {
+    Main.messageBox("Please start box in the upper left corner of the area you want to zoom.", "Error");
+    refresh(mainPicture, xPicture, yPicture);
+    return;
+  }
+  // The band from the rectangle's lower edge up to its upper edge, shown like yMin to yMax.
+  drawView(mainPicture, xPicture, yPicture, startX, endX, endY, startY, true);
+}
+
+void cVesk::drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture, double xLo, double xHi, double yLo,
+                     double yHi, bool zoomed) {
+  widenEqualLimits(xLo, xHi);
+  widenEqualLimits(yLo, yHi);
+  const double W1 = mainPicture.Width(), H1 = mainPicture.Height();
+  const double W2 = yPicture.Width(), H2 = yPicture.Height();
+  const double W3 = xPicture.Width(), H3 = xPicture.Height();
+  const bool graphUsable = usable(mainPicture);
+
+  // The strips' systems run at the graph area's scale from the lower limit, so
+  // that a tick's value lines up with the same value in the graph area.
+  const AxisTicks yTicks = graphUsable && usable(yPicture) ? planTicks(yLo, yHi, tickStep) : AxisTicks{};
+  if (yTicks.count > 0) {
+    yPicture.Scale(0, yLo, W2, yLo + (yHi - yLo) * H2 / H1);
+    const double SH = yPicture.ScaleHeight();
+    const double labelOffset = zoomed ? 620 : 650;
+    for (int i = 0; i < yTicks.count; ++i) {
+      const double v = yTicks.value(i);
+      // v mirrored into the strip's downward system, 125 twips below the graph area's row for v.
+      const double ty = yLo + yHi - v + 125 * SH / H2;
+      yPicture.Line(W2 - 150, ty, W2, ty);
+      yPicture.setCurrentX(yPicture.CurrentX() - labelOffset);
+      yPicture.setCurrentY(ty - 75 * SH / H2);
+      yPicture.Print(padded(formatGeneral(v)));
+    }
+  }
+
+  const AxisTicks xTicks = graphUsable && usable(xPicture) ? planTicks(xLo, xHi, tickStep) : AxisTicks{};
+  if (xTicks.count > 0) {
+    xPicture.Scale(xLo, 0, xLo + (xHi - xLo) * W3 / W1, H3);
+    const double SW = xPicture.ScaleWidth();
+    for (int i = 0; i < xTicks.count; ++i) {
+      const double v = xTicks.value(i);
+      // The strip starts 240 twips left of the graph area.
+      const double tx = 240 * SW / W3 + v;
+      xPicture.Line(tx, 0, tx, 150);
+      xPicture.setCurrentY(200);
+      const std::string text = formatGeneral(v);
+      xPicture.setCurrentX(tx - Main.TextWidth(text) * (SW / W3) / 2);
+      xPicture.Print(text);
+    }
+  }
+
+  yPicture.Scale(0, 0, W2, H2);
+  xPicture.Scale(0, 0, W3, H3);
+  const std::int32_t size = round32(Main.DefaultFontSize());
+  if (usable(yPicture)) {
+    const double w = Main.TextWidth(m.yTitle);
+    drawText(yPicture, 900, size, m.yTitle, zoomed ? 100 : 300, (H2 + w) / 2);
+  }
+  if (usable(xPicture)) {
+    const double w = Main.TextWidth(m.xTitle);
+    drawText(xPicture, 0, size, m.xTitle, (W3 - w) / 2, H3 - 380);
+  }
+
+  // Without a finite extent the graph area has no coordinates to draw the data in.
+  if (!graphUsable || !std::isfinite(xHi - xLo) || !std::isfinite(yHi - yLo)) return;
+  mainPicture.Scale(xLo, yHi, xHi, yLo);
+
+  const bool showLabels = zoomed || !Main.NoLables();
+  const std::size_t sets = std::min<std::size_t>(m.dataSets.size(), GraphModel::maxDataSets);
+  for (std::size_t j = 0; j < sets; ++j) {
+    const DataSet &set = m.dataSets[j];
+    if (!set.isLoaded) break;
+    const std::size_t points = std::min<std::size_t>(std::max<int>(set.pointCount, 0), set.points.size());
+    if (set.markerStyle > 0) {
+      for (std::size_t k = 0; k < points; ++k)
+        drawMarker(mainPicture, set.markerStyle, set.points[k].x, set.points[k].y);
+    } else {
+      for (std::size_t k = 0; k + 1 < points; ++k) {
+        const DataPoint &a = set.points[k], &b = set.points[k + 1];
+        mainPicture.Line(a.x, a.y, b.x, b.y, Colour{0});
+      }
+    }
+    if (showLabels) {
+      const std::size_t labels = std::min<std::size_t>(std::max<int>(set.labelCount, 0), set.labels.size());
+      for (std::size_t k = 0; k < labels; ++k) {
+        const TextLabel &label = set.labels[k];
+        drawText(mainPicture, escapementOf(label.angle), size, label.text, label.x, label.y);
+      }
+    }
+  }
+}
+
+}  // namespace vesk
