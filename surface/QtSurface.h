@@ -17,7 +17,7 @@ namespace vesk {
 
 // A surface drawn into an off-screen image; a widget only shows image().
 //
-// Pixels follow the device model of the original toolkit: a user point maps to
+// Pixels follow a raster device model: a user point maps to
 // a continuous pixel position (toPixel) and is drawn at the nearest whole pixel,
 // so that horizontal and vertical lines and box outlines always cover whole
 // pixels. A segment leaves out its end pixel and a box its right column and
