@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 namespace vesk {
@@ -103,6 +104,17 @@ TEST(MainWindow, StartUpReadsAndWritesThePreferences) {
   EXPECT_EQ(main.DefaultDirectory, "/opt/vesk");
   EXPECT_DOUBLE_EQ(main.DefaultFontSize, 12.5);
   EXPECT_EQ(SettingsFile(config.path(), "/elsewhere").readDefaultDirectory(), "/opt/vesk");
+}
+
+TEST(MainWindow, EveryShippedExampleOpens) {
+  for (const auto &entry : std::filesystem::directory_iterator(test::sourcePath("examples"))) {
+    if (entry.path().extension() != ".dat") continue;
+    Window w;
+    w.open(entry.path().string());
+    EXPECT_TRUE(w.dialogs.messages.empty()) << entry.path() << ": " << w.dialogs.messages[0].text;
+    EXPECT_TRUE(w->isVesk) << entry.path();
+    EXPECT_FALSE(blank(w->Picture1)) << entry.path();
+  }
 }
 
 TEST(MainWindow, CancelledFirstOpenChangesNothing) {
