@@ -1,5 +1,6 @@
 #include "ui/Main.h"
 
+#include "export/mCapture.h"
 #include "tests/support/FakeMainForm.h"
 #include "tests/ui/FakeDialogs.h"
 #include "ui/Options.h"
@@ -259,6 +260,21 @@ TEST(MainWindow, DragBeforeAnyGraphLeavesATrailOfRectangles) {
   w->Picture1MouseUp(Qt::LeftButton, {}, 0.3f, 0.3f);
   w->Picture1MouseMove(Qt::NoButton, {}, 0.9f, 0.9f);
   EXPECT_EQ(w->endX, double(0.3f));
+}
+
+TEST(MainWindow, CaptureHoldsExactlyWhatTheSurfacesHold) {
+  Window w;
+  w.open(example("markers.dat"));
+  const QImage picture = CaptureFormClient(*w.main);
+  ASSERT_EQ(picture.size(), QSize(720, 478));
+  for (PictureBox *box : {w->Picture1, w->Picture2, w->Picture3}) {
+    const QImage &surface = box->surface().image();
+    // The graph area lies over the y strip, so the strip is compared left of it.
+    const int width = box == w->Picture2 ? w->Picture1->x() : surface.width();
+    for (int y = 0; y < surface.height(); y += 7)
+      for (int x = 0; x < width; x += 5)
+        ASSERT_EQ(picture.pixel(box->pos() + QPoint(x, y)), surface.pixel(x, y)) << x << "," << y;
+  }
 }
 
 TEST(MainWindow, ExitWhileOptionsAreShownClosesThemAndWritesNothing) {
