@@ -1,6 +1,10 @@
 #include "engine/cVesk.h"
 #include "settings/SettingsFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -29,9 +33,20 @@ std::string quoted(const std::string &path) { return "\"" + path + "\""; }
 
 // The file's bytes; reading stops after maxBytes + 1, since a longer text cannot be loaded anyway.
 std::string readBytes(const std::string &path, std::size_t maxBytes) {
-  errno = 0;
-  File file(std::fopen(path.c_str(), "rb"));
-  if (!file) failRead(path, errno);
+  // Opened without waiting, so that a FIFO with no writer cannot stall the window.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) failRead(path, errno);
+  File file(::fdopen(fd, "rb"));
+  if (!file) {
+    const int error = errno;
+    ::close(fd);
+    failRead(path, error);
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) failRead(path, errno);
+  if (S_ISDIR(info.st_mode)) failRead(path, EISDIR);
+  if (!S_ISREG(info.st_mode)) throw LoadError("Cannot read " + quoted(path) + ": it is not a regular file.");
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   std::string bytes;
   char buffer[8192];
   while (bytes.size() <= maxBytes) {

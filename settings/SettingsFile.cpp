@@ -25,8 +25,14 @@ QString qPath(const std::filesystem::path &p) { return QString::fromStdString(p.
 // The whole file, or empty when it is missing or cannot be read.
 std::optional<std::string> readWhole(const std::filesystem::path &path, QString *error = nullptr) {
   QFile file(qPath(path));
-  if (QFileInfo(file).isDir()) {
+  const QFileInfo info(file);
+  if (info.isDir()) {
     if (error) *error = QStringLiteral("it is a folder");
+    return std::nullopt;
+  }
+  // Opening a FIFO or a device could wait for ever.
+  if (info.exists() && !info.isFile()) {
+    if (error) *error = QStringLiteral("it is not a regular file");
     return std::nullopt;
   }
   if (!file.open(QIODevice::ReadOnly)) {

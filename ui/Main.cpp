@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QMenuBar>
 #include <QPainter>
@@ -203,8 +204,10 @@ void Main::mnPrintClick() {
     setPrintEntriesVisible(true);
     const bool paged = drawn && (copy == copies || printer.newPage());
     if (!paged || printer.printerState() == QPrinter::Error) {
-      printer.abort();
+      const bool aborted = printer.abort();
       painter.end();
+      // Qt's PDF engine cannot abort: the partial file must not pass for a finished print.
+      if (!aborted && !printer.outputFileName().isEmpty()) QFile::remove(printer.outputFileName());
       return;
     }
   }

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ public:
     std::string initDir, fileName;
   };
   std::vector<OpenCall> openCalls;
+  // Runs with the answer just before the open dialog returns it.
+  std::function<void(const std::string &)> openHook;
 
   // Save dialog: empty cancels.
   std::optional<SaveFileAnswer> saveAnswer;
@@ -45,6 +48,8 @@ public:
   bool printAnswer = false;
   std::function<void(QPrinter &)> printHook;
   std::vector<QWidget *> printCalls;
+  // Makes the printer for Print when set; otherwise the real default one is made.
+  std::function<std::unique_ptr<QPrinter>()> printerFactory;
 
   // Every message box, warningBox included (owner null, icon Warning, fromWarningBox set).
   struct Message {
@@ -59,7 +64,9 @@ public:
 
   std::string getOpenFileName(QWidget *owner, const std::string &initDir, const std::string &fileName) override {
     openCalls.push_back({owner, initDir, fileName});
-    return next(openAnswers, openAnswer);
+    std::string answer = next(openAnswers, openAnswer);
+    if (openHook) openHook(answer);
+    return answer;
   }
 
   std::optional<SaveFileAnswer> getSaveFileName(const SaveFileRequest &request) override {
@@ -70,6 +77,10 @@ public:
   std::string browseForFolder(QWidget *owner, const std::string &title) override {
     browseCalls.push_back({owner, title});
     return next(browseAnswers, browseAnswer);
+  }
+
+  std::unique_ptr<QPrinter> makePrinter() override {
+    return printerFactory ? printerFactory() : Dialogs::makePrinter();
   }
 
   bool printDialog(QWidget *owner, QPrinter &printer) override {
