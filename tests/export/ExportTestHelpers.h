@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/cDIBSection.h"
+#include "tests/support/Files.h"
 
 #include <QColor>
 #include <QImage>
@@ -39,15 +40,6 @@ inline QImage decodeJpeg(const std::filesystem::path &jpeg) {
   QImage image(QString::fromStdString(ppm.string()));
   std::filesystem::remove(ppm);
   return image;
-}
-
-inline std::string readFile(const std::filesystem::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void writeFile(const std::filesystem::path &path, const std::string &content) {
-  std::ofstream(path, std::ios::binary) << content;
 }
 
 // Sets a pixel of a DIB by address: x from the left, row from the top of the image.

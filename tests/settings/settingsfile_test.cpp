@@ -1,6 +1,7 @@
 #include "settings/SettingsFile.h"
 
 #include "tests/support/FakeMainForm.h"
+#include "tests/support/Files.h"
 
 #include <QLocale>
 
@@ -17,30 +18,12 @@ namespace vesk {
 namespace {
 
 namespace fs = std::filesystem;
+using test::LocaleGuard;
+using test::readFile;
+using test::writeFile;
 using test::TempDir;
 
 const std::string programFolder = "/opt/vesk";
-
-std::string readFile(const fs::path &p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void writeFile(const fs::path &p, const std::string &content) {
-  std::ofstream out(p, std::ios::binary);
-  out << content;
-}
-
-class LocaleGuard {
-public:
-  explicit LocaleGuard(const QLocale &l) { QLocale::setDefault(l); }
-  ~LocaleGuard() { QLocale::setDefault(saved); }
-
-private:
-  QLocale saved;
-};
 
 TEST(SettingsFirstRun, WritesBothDefaultsAndUsesThem) {
   TempDir dir;

@@ -1,6 +1,7 @@
 #include "ui/Main.h"
 
 #include "tests/support/FakeMainForm.h"
+#include "tests/support/Files.h"
 #include "tests/ui/FakeDialogs.h"
 #include "ui/Options.h"
 #include "ui/PictureBox.h"
@@ -35,17 +36,11 @@ namespace vesk {
 namespace {
 
 namespace fs = std::filesystem;
+using test::LocaleGuard;
+using test::readFile;
+using test::writeFile;
 using test::FakeDialogs;
 using test::TempDir;
-
-std::string readFile(const fs::path &p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void writeFile(const fs::path &p, const std::string &content) { std::ofstream(p, std::ios::binary) << content; }
 
 bool contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 
