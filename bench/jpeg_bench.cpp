@@ -132,13 +132,3 @@ BENCHMARK(SaveCommandWithoutDialog720x478)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char **argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  setenv("QT_FONT_DPI", "96", 0);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

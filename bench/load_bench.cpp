@@ -111,4 +111,3 @@ BENCHMARK(BM_Floor)->Arg(8192)->Arg(16384)->Arg(32767);
 
 }  // namespace
 
-BENCHMARK_MAIN();

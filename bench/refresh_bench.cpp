@@ -110,13 +110,3 @@ BENCHMARK(BM_RefreshLongLine)->Unit(benchmark::kMillisecond)->Repetitions(5)->Re
 
 }  // namespace
 
-int main(int argc, char **argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  setenv("QT_FONT_DPI", "96", 0);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
