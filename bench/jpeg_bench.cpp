@@ -131,4 +131,3 @@ void SaveCommandWithoutDialog720x478(benchmark::State &state) {
 BENCHMARK(SaveCommandWithoutDialog720x478)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-

@@ -110,4 +110,3 @@ BENCHMARK(BM_Load)->Arg(8192)->Arg(16384)->Arg(32767);
 BENCHMARK(BM_Floor)->Arg(8192)->Arg(16384)->Arg(32767);
 
 }  // namespace
-

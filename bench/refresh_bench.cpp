@@ -109,4 +109,3 @@ BENCHMARK(BM_RefreshHeaviestFile)->Unit(benchmark::kMillisecond)->Repetitions(5)
 BENCHMARK(BM_RefreshLongLine)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 }  // namespace
-

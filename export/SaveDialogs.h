@@ -11,11 +11,11 @@ namespace vesk {
 
 // What a save-file dialog is asked to show.
 struct SaveFileRequest {
-  std::string fileName;     // proposed full path
+  std::string fileName;  // proposed full path
   std::string fileTitle;
   bool overwritePrompt = true;
   std::vector<std::pair<std::string, std::string>> filters;  // (description, pattern)
-  int filterIndex = 1;      // 1-based
+  int filterIndex = 1;                                       // 1-based
   std::string initialFolder;
   std::string dialogTitle;
   std::string defaultExtension;  // without the dot

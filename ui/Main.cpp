@@ -42,7 +42,10 @@ private:
 };
 
 Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
-    : QMainWindow(parent), dialogs(dialogs), settingsFile(std::move(settings)), mainForm(std::make_unique<Form>(*this)) {
+    : QMainWindow(parent),
+      dialogs(dialogs),
+      settingsFile(std::move(settings)),
+      mainForm(std::make_unique<Form>(*this)) {
   setWindowTitle("Vesk");
   if (const QScreen *screen = QGuiApplication::primaryScreen()) tpp = 1440.0 / screen->logicalDotsPerInchY();
   createSurfaces();
@@ -75,7 +78,9 @@ void Main::createSurfaces() {
   setCentralWidget(client);
 
   const QFont font = this->font();
-  auto place = [&](PictureBox *box, double left, double top) { box->move(int(std::lround(left / tpp)), int(std::lround(top / tpp))); };
+  auto place = [&](PictureBox *box, double left, double top) {
+    box->move(int(std::lround(left / tpp)), int(std::lround(top / tpp)));
+  };
   Picture2 = new PictureBox(client, 1125, 6225, tpp, stripBack, ink, font);
   place(Picture2, 0, 0);
   Picture2->surface().Scale(0, 0, 1.0, 1.0008);

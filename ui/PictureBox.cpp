@@ -19,8 +19,8 @@ float single(double v) {
 }
 }  // namespace
 
-PictureBox::PictureBox(QWidget *parent, double widthTwips, double heightTwips, double twipsPerPixel,
-                       QColor background, QColor foreground, const QFont &font)
+PictureBox::PictureBox(QWidget *parent, double widthTwips, double heightTwips, double twipsPerPixel, QColor background,
+                       QColor foreground, const QFont &font)
     : QWidget(parent), surf(widthTwips, heightTwips, twipsPerPixel, background, foreground, font) {
   setFixedSize(surf.image().size());
   setAttribute(Qt::WA_OpaquePaintEvent);

@@ -23,10 +23,17 @@ std::string QtDialogs::getOpenFileName(QWidget *owner, const std::string &initDi
 void QtDialogs::messageBox(QWidget *owner, const std::string &text, const std::string &title, Icon icon) {
   QMessageBox::Icon qicon = QMessageBox::NoIcon;
   switch (icon) {
-    case Icon::None: break;
-    case Icon::Information: qicon = QMessageBox::Information; break;
-    case Icon::Warning: qicon = QMessageBox::Warning; break;
-    case Icon::Critical: qicon = QMessageBox::Critical; break;
+    case Icon::None:
+      break;
+    case Icon::Information:
+      qicon = QMessageBox::Information;
+      break;
+    case Icon::Warning:
+      qicon = QMessageBox::Warning;
+      break;
+    case Icon::Critical:
+      qicon = QMessageBox::Critical;
+      break;
   }
   QMessageBox box(qicon, qs(title), qs(text), QMessageBox::Ok, owner);
   box.exec();

@@ -20,8 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::LocaleGuard;
 using test::readFile;
-using test::writeFile;
 using test::TempDir;
+using test::writeFile;
 
 const std::string programFolder = "/opt/vesk";
 

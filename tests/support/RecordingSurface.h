@@ -10,12 +10,12 @@ namespace vesk::test {
 
 // One operation drawn on a RecordingSurface, with its arguments in user units.
 struct RecordedOp {
-  std::string name;          // "Cls", "Line", "Box", "Circle", "Print"
+  std::string name;                       // "Cls", "Line", "Box", "Circle", "Print"
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // Circle: centre and radius in x2
   std::optional<Colour> colour;
   int drawWidth = 0;
-  std::string text;          // Print
-  SurfaceFont font;          // Print: the selected font
+  std::string text;  // Print
+  SurfaceFont font;  // Print: the selected font
 };
 
 // A surface that draws nothing and logs every drawing operation, so that

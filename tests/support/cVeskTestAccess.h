@@ -7,7 +7,9 @@ namespace vesk {
 // Reaches the engine's private members from tests.
 struct cVeskTestAccess {
   static GraphModel &model(cVesk &v) { return v.m; }
-  static std::string_view nextToken(std::string_view &text, bool wholeLine) { return cVesk::nextToken(text, wholeLine); }
+  static std::string_view nextToken(std::string_view &text, bool wholeLine) {
+    return cVesk::nextToken(text, wholeLine);
+  }
   static void tickStep(std::int16_t lo, std::int16_t hi, double &step, std::int16_t &first) {
     cVesk::tickStep(lo, hi, step, first);
   }

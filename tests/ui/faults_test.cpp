@@ -36,11 +36,11 @@ namespace vesk {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FakeDialogs;
 using test::LocaleGuard;
 using test::readFile;
-using test::writeFile;
-using test::FakeDialogs;
 using test::TempDir;
+using test::writeFile;
 
 bool contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 

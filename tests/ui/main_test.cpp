@@ -6,12 +6,12 @@
 #include "ui/Options.h"
 #include "ui/PictureBox.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QProcess>
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -64,9 +64,9 @@ TEST(MainWindow, StartsWithTheFixedLayoutAndOnlyOpenOptionsExitEnabled) {
     PictureBox *box;
     QRect geometry;
   };
-  for (const auto &[box, geometry] : {Expected{w->Picture3, QRect(56, 416, 664, 57)},
-                                      Expected{w->Picture1, QRect(72, 8, 640, 407)},
-                                      Expected{w->Picture2, QRect(0, 0, 75, 415)}}) {
+  for (const auto &[box, geometry] :
+       {Expected{w->Picture3, QRect(56, 416, 664, 57)}, Expected{w->Picture1, QRect(72, 8, 640, 407)},
+        Expected{w->Picture2, QRect(0, 0, 75, 415)}}) {
     EXPECT_EQ(box->geometry(), geometry);
     EXPECT_TRUE(blank(box));
   }

@@ -3,11 +3,11 @@
 #include "tests/support/FakeMainForm.h"
 #include "tests/ui/FakeDialogs.h"
 
+#include <gtest/gtest.h>
 #include <QMenu>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
 
 #include <filesystem>
 
@@ -73,8 +73,8 @@ TEST(Printing, EachCopyIsOnePageWithTheWindowImageAtItsNaturalSize) {
   }
   EXPECT_EQ(images, 3);
   // Every entry hidden for a capture is shown again.
-  for (QAction *a : {w.main.mnFile->menuAction(), w.main.mnOpen, w.main.mnPrint, w.main.mnExit, w.main.mnZoom,
-                     w.main.mnReset})
+  for (QAction *a :
+       {w.main.mnFile->menuAction(), w.main.mnOpen, w.main.mnPrint, w.main.mnExit, w.main.mnZoom, w.main.mnReset})
     EXPECT_TRUE(a->isVisible());
   EXPECT_TRUE(w.main.mnPrint->isEnabled());
 }
