@@ -38,7 +38,9 @@ std::int32_t escapementOf(double angle) {
 }
 
 // The step for a tenth d of the range: d's leading digits rounded up to 1, 2, 5 or 10.
+// A d that is not a positive finite number (a tenth of the tiniest range is 0) gives 0: no step.
 double niceStep(double d) {
+  if (!std::isfinite(d) || !(d > 0)) return 0;
   int n = 0;
   if (d > 1) {
     while (std::abs(d) >= 10) {

@@ -343,7 +343,11 @@ void cVesk::load(std::string_view text, Surface &mainPicture) {
         l.angle = screenAngle(toReal(all, angleToken, From::text, angleItem), g, all, angleToken, angleItem);
         const std::string_view textToken = line();
         l.text = textFromBytes(textToken);
-        l.y = l.y + Main.TextHeight(l.text) * scaleHeight / pictureHeight;
+        const double textHeight = Main.TextHeight(l.text);
+        double raise = textHeight * scaleHeight / pictureHeight;
+        // On axes near the largest double the product overflows although the raise itself does not.
+        if (!std::isfinite(raise)) raise = textHeight / pictureHeight * scaleHeight;
+        l.y = l.y + raise;
         if (!std::isfinite(l.y))
           failAt(all, textToken,
                  "the y of label " + std::to_string(j + 1) + " in data set " + std::to_string(setNumber) +

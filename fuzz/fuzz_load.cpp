@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 
 namespace {
 
@@ -31,34 +30,40 @@ private:
   vesk::SettingsFile settingsFile;
 };
 
-std::unique_ptr<QGuiApplication> app;
-std::unique_ptr<FuzzForm> form;
-std::unique_ptr<vesk::QtSurface> picture1, picture2, picture3;
+// The application and the surfaces live to the end of the process and are never
+// destroyed: globals go after Qt's own statics, and a QGuiApplication destroyed
+// then crashes on the way out.
+struct Harness {
+  Harness(int &argc, char **argv) : app(argc, argv) {}
+  QGuiApplication app;
+  FuzzForm form;
+  vesk::QtSurface picture1{9600, 6100, 15, Qt::white, Qt::black, QGuiApplication::font()};
+  vesk::QtSurface picture2{1125, 6225, 15, Qt::white, Qt::black, QGuiApplication::font()};
+  vesk::QtSurface picture3{9960, 855, 15, Qt::white, Qt::black, QGuiApplication::font()};
+};
+
+Harness *harness = nullptr;
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   setenv("QT_FONT_DPI", "96", 0);
-  app = std::make_unique<QGuiApplication>(*argc, *argv);
-  form = std::make_unique<FuzzForm>();
-  const QFont font = QGuiApplication::font();
-  picture1 = std::make_unique<vesk::QtSurface>(9600, 6100, 15, Qt::white, Qt::black, font);
-  picture2 = std::make_unique<vesk::QtSurface>(1125, 6225, 15, Qt::white, Qt::black, font);
-  picture3 = std::make_unique<vesk::QtSurface>(9960, 855, 15, Qt::white, Qt::black, font);
+  harness = new Harness(*argc, *argv);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   const std::string text(reinterpret_cast<const char *>(data), size);
-  vesk::cVesk engine(*form);
-  picture1->Scale(0, 0, 0.9969, 0.9959);
-  picture1->setDrawWidth(2);
+  Harness &h = *harness;
+  vesk::cVesk engine(h.form);
+  h.picture1.Scale(0, 0, 0.9969, 0.9959);
+  h.picture1.setDrawWidth(2);
   try {
-    engine.veskFromData(text, *picture1);
+    engine.veskFromData(text, h.picture1);
   } catch (const vesk::LoadError &) {
     return 0;
   }
-  engine.refresh(*picture1, *picture3, *picture2);
+  engine.refresh(h.picture1, h.picture3, h.picture2);
   return 0;
 }

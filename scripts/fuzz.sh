@@ -26,4 +26,4 @@ export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 build/fuzz/fuzz/fuzz_load "$corpus" "$seeds" examples tests/data \
   -max_total_time="$seconds" -timeout=1 -rss_limit_mb=2048 -max_len=33000 \
-  -artifact_prefix=fuzz/artifacts/ -print_final_stats=1 "$@"
+  -artifact_prefix=fuzz/artifacts/ -dict=fuzz/vesk.dict -print_final_stats=1 "$@"
