@@ -4,6 +4,7 @@
 #include "engine/cVesk.h"
 #include "surface/QtSurface.h"
 #include "tests/support/FakeMainForm.h"
+#include "tests/support/Files.h"
 #include "tests/support/RecordingSurface.h"
 
 #include <gtest/gtest.h>
@@ -20,15 +21,12 @@
 namespace vesk {
 namespace {
 
+using test::readFile;
+
 std::string crlf(std::initializer_list<std::string> lines) {
   std::string text;
   for (const auto &l : lines) text += l + "\r\n";
   return text;
-}
-
-std::string readFile(const std::filesystem::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // Loads a text on a fresh engine; the LoadError's message, or "" when it loaded.
