@@ -21,7 +21,7 @@ darkest() { $IM_CONVERT "$1" -crop "$2" +repage -colorspace gray -format "%[fx:i
 
 wait_for_window() {  # name regex -> window id
   local id=""
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 200); do
     id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.1
@@ -43,3 +43,21 @@ geometry() {
 }
 
 click() { xdotool mousemove --sync "$1" "$2" click 1; sleep 0.3; }
+
+# Waits until the program shows a second visible window (a dialog) or has
+# only its main window again; timing-independent on a busy machine.
+visible_windows() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | wc -l; }
+wait_dialog() {
+  for _ in $(seq 1 150); do
+    [ "$(visible_windows "$1")" -ge 2 ] && { sleep 0.4; return 0; }
+    sleep 0.1
+  done
+  fail "no dialog appeared"
+}
+wait_no_dialog() {
+  for _ in $(seq 1 150); do
+    [ "$(visible_windows "$1")" -le 1 ] && { sleep 0.3; return 0; }
+    sleep 0.1
+  done
+  fail "the dialog did not close"
+}

@@ -31,11 +31,10 @@ start_ink=$(darkest "$work/start.png" "$nolabels")
 # File > Open, then accept the proposed "vesk.dat" in the dialog.
 click $((WX + 15)) $((WY + menu / 2))
 click $((WX + 30)) $((WY + menu + 14))
-wait_for_window '.' >/dev/null
-sleep 1
+wait_dialog $pid
 xdotool key --clearmodifiers Return
-sleep 1.5
-wait_gone '^Open' || true
+wait_no_dialog $pid
+sleep 0.5
 shot "$work/opened.png"
 graph_ink=$(dark_pixels "$work/opened.png" "640x407+$((cx + 72))+$((cy + 8))")
 [ "$graph_ink" -gt 300 ] || fail "no graph drawn after Open ($graph_ink dark pixels)"

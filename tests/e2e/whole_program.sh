@@ -32,7 +32,7 @@ file_entry() {  # 0 Open, 1 Print, 2 Save as JPEG, 3 Options, 4 Exit
 }
 quit() {
   file_entry 4
-  for _ in $(seq 1 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
   ! kill -0 $pid 2>/dev/null || fail "Exit did not end the program"
   pid=
 }
@@ -64,9 +64,10 @@ quit
 start
 ini_has 'Default Font Size=12' || fail "size lost at restart"
 file_entry 0
-sleep 1
+wait_dialog $pid
 xdotool key --clearmodifiers Return
-sleep 1.5
+wait_no_dialog $pid
+sleep 0.5
 shot "$work/opened.png"
 graph="640x407+$((cx + 72))+$((cy + 8))"
 ink=$(dark_pixels "$work/opened.png" "$graph")
@@ -90,19 +91,20 @@ shot "$work/drag.png"
 
 # Print to a PDF file through the print dialog (Qt's PDF printer, output in $HOME).
 file_entry 1
-sleep 1.5
+wait_dialog $pid
 xdotool key --clearmodifiers Return
-for _ in $(seq 1 50); do [ -s "$HOME/print.pdf" ] && break; sleep 0.1; done
+for _ in $(seq 1 100); do [ -s "$HOME/print.pdf" ] && break; sleep 0.1; done
 sleep 0.5
 [ -s "$HOME/print.pdf" ] || fail "Print wrote no PDF"
 pdfinfo "$HOME/print.pdf" | grep -qE '^Pages: +1$' || fail "the PDF does not have one page"
 pdfimages -list "$HOME/print.pdf" | grep -qE ' image +720 +478 ' || fail "the page does not hold the 720 x 478 window image"
 
 # Save as JPEG: the dialog proposes the chosen folder's vesk.jpg.
+wait_no_dialog $pid
 file_entry 2
-sleep 1.5
+wait_dialog $pid
 xdotool key --clearmodifiers Return
-for _ in $(seq 1 50); do [ -s "$HOME/data/vesk.jpg" ] && break; sleep 0.1; done
+for _ in $(seq 1 100); do [ -s "$HOME/data/vesk.jpg" ] && break; sleep 0.1; done
 sleep 0.3
 [ -s "$HOME/data/vesk.jpg" ] || fail "Save as JPEG wrote no file"
 [ "$(identify -format '%w %h %Q' "$HOME/data/vesk.jpg")" = "720 478 90" ] || fail "JPEG not 720 x 478 at quality 90"
