@@ -47,17 +47,19 @@ click() { xdotool mousemove --sync "$1" "$2" click 1; sleep 0.3; }
 # Waits until the program shows a second visible window (a dialog) or has
 # only its main window again; timing-independent on a busy machine.
 visible_windows() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | wc -l; }
-wait_dialog() {
+# wait_windows PID TEST COUNT: until the number of visible windows passes the test.
+wait_windows() {
   for _ in $(seq 1 150); do
-    [ "$(visible_windows "$1")" -ge 2 ] && { sleep 0.4; return 0; }
+    [ "$(visible_windows "$1")" "$2" "$3" ] && { sleep 0.4; return 0; }
     sleep 0.1
   done
-  fail "no dialog appeared"
+  return 1
 }
-wait_no_dialog() {
-  for _ in $(seq 1 150); do
-    [ "$(visible_windows "$1")" -le 1 ] && { sleep 0.3; return 0; }
-    sleep 0.1
-  done
-  fail "the dialog did not close"
+wait_dialog() { wait_windows "$1" -ge 2 || fail "no dialog appeared"; }
+wait_no_dialog() { wait_windows "$1" -le 1 || fail "the dialog did not close"; }
+
+# Waits up to 10 s for a file to be written.
+wait_file() {
+  for _ in $(seq 1 100); do [ -s "$1" ] && { sleep 0.3; return 0; }; sleep 0.1; done
+  return 1
 }

@@ -93,9 +93,7 @@ shot "$work/drag.png"
 file_entry 1
 wait_dialog $pid
 xdotool key --clearmodifiers Return
-for _ in $(seq 1 100); do [ -s "$HOME/print.pdf" ] && break; sleep 0.1; done
-sleep 0.5
-[ -s "$HOME/print.pdf" ] || fail "Print wrote no PDF"
+wait_file "$HOME/print.pdf" || fail "Print wrote no PDF"
 pdfinfo "$HOME/print.pdf" | grep -qE '^Pages: +1$' || fail "the PDF does not have one page"
 pdfimages -list "$HOME/print.pdf" | grep -qE ' image +720 +478 ' || fail "the page does not hold the 720 x 478 window image"
 
@@ -104,9 +102,7 @@ wait_no_dialog $pid
 file_entry 2
 wait_dialog $pid
 xdotool key --clearmodifiers Return
-for _ in $(seq 1 100); do [ -s "$HOME/data/vesk.jpg" ] && break; sleep 0.1; done
-sleep 0.3
-[ -s "$HOME/data/vesk.jpg" ] || fail "Save as JPEG wrote no file"
+wait_file "$HOME/data/vesk.jpg" || fail "Save as JPEG wrote no file"
 [ "$(identify -format '%w %h %Q' "$HOME/data/vesk.jpg")" = "720 478 90" ] || fail "JPEG not 720 x 478 at quality 90"
 # The JPEG shows what the window shows.
 shot "$work/saved.png"

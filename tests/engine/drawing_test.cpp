@@ -1,6 +1,7 @@
 #include "engine/cVesk.h"
 #include "surface/QtSurface.h"
 #include "tests/support/FakeMainForm.h"
+#include "tests/support/Pixels.h"
 #include "tests/support/RecordingSurface.h"
 #include "tests/support/cVeskTestAccess.h"
 
@@ -120,14 +121,7 @@ TEST(DrawMarker, SurfaceOfZeroSizeGetsNothingAndKeepsItsPen) {
   EXPECT_EQ(s.DrawWidth(), 3);
 }
 
-// The non-background pixels' bounding box.
-QRect painted(const QImage &img, QColor back = Qt::white) {
-  QRect box;
-  for (int y = 0; y < img.height(); ++y)
-    for (int x = 0; x < img.width(); ++x)
-      if (img.pixelColor(x, y) != back) box |= QRect(x, y, 1, 1);
-  return box;
-}
+using test::painted;
 
 // A segment leaves out its end pixel: the box and the upright cross cover 10 x 10
 // pixels, the other shapes within a pixel of that.

@@ -1,4 +1,5 @@
 #include "surface/QtSurface.h"
+#include "tests/support/Pixels.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -9,13 +10,7 @@
 namespace vesk {
 namespace {
 
-QRect painted(const QImage &img, QColor back = Qt::white) {
-  QRect box;
-  for (int y = 0; y < img.height(); ++y)
-    for (int x = 0; x < img.width(); ++x)
-      if (img.pixelColor(x, y) != back) box |= QRect(x, y, 1, 1);
-  return box;
-}
+using test::painted;
 
 // Every painted pixel is the foreground colour: no half-grey edges.
 bool crisp(const QImage &img) {
