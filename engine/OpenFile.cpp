@@ -90,7 +90,12 @@ bool cVesk::vesk(MainForm &mainForm, Surface &mainPicture, Surface &xPicture, Su
 
   const std::string path = mainForm.showOpenDialog(readDefaultDirectory(), "vesk.dat");
   if (path.empty()) return false;
+  veskFromFile(path, mainPicture);
+  refresh(mainPicture, xPicture, yPicture);
+  return true;
+}
 
+void cVesk::veskFromFile(const std::string &path, Surface &mainPicture) {
   const std::string bytes = readBytes(path, maxTextLength);
   if (bytes.empty()) failLoad(path, "the file is empty.");
   if (bytes.size() > maxTextLength)
@@ -106,8 +111,6 @@ bool cVesk::vesk(MainForm &mainForm, Surface &mainPicture, Surface &xPicture, Su
   } catch (const LoadError &e) {
     failLoad(path, e.what());
   }
-  refresh(mainPicture, xPicture, yPicture);
-  return true;
 }
 
 }  // namespace vesk

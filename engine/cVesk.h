@@ -74,6 +74,9 @@ public:
   bool vesk(MainForm &mainForm, Surface &mainPicture, Surface &xPicture, Surface &yPicture);
   // Loads a data text without drawing. Throws LoadError; the model is then empty.
   void veskFromData(const std::string &fileData, Surface &mainPicture);
+  // Reads a data file from disk and loads it without drawing, as Open does
+  // once its dialog has given a path. Throws LoadError with the file named.
+  void veskFromFile(const std::string &path, Surface &mainPicture);
 
   const GraphModel &model() const { return m; }
 
