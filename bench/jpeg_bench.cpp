@@ -1,9 +1,9 @@
 // Writing a 720 x 478 graph-like picture as JPEG against a floor: the same
 // buffer through a bare tjCompress2 and the bytes written to a file (with and
 // without fsync); and the whole Save command with the dialog answered at once.
-#include "export/SaveAsJpeg.h"
 #include "export/cDIBSection.h"
 #include "export/mIntelJPEGLibrary.h"
+#include "ui/SaveAsJpeg.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -70,7 +70,7 @@ std::string benchFile(const char *name) { return "/tmp/vesk-bench-" + std::to_st
 void WriteJpegFile720x478(benchmark::State &state) {
   const vesk::cDIBSection dib = graphBuffer();
   const std::string file = benchFile("writer.jpg");
-  for (auto _ : state) benchmark::DoNotOptimize(vesk::WriteJpegFile(dib, file, 90));
+  for (auto _ : state) vesk::WriteJpegFile(dib, file, 90);
   std::remove(file.c_str());
 }
 BENCHMARK(WriteJpegFile720x478)->Unit(benchmark::kMillisecond);
@@ -109,7 +109,7 @@ public:
   std::optional<vesk::SaveFileAnswer> getSaveFileName(const vesk::SaveFileRequest &) override {
     return vesk::SaveFileAnswer{file, 1};
   }
-  void warningBox(const std::string &text, const std::string &) override {
+  void warningBox(const std::string &text, const std::string &, const std::string &) override {
     std::fprintf(stderr, "%s\n", text.c_str());
     std::abort();
   }

@@ -1,13 +1,10 @@
 // Redraw cost of the full view on the window's real surfaces: every pointer
 // move of a drag redraws everything.
-#include "engine/cVesk.h"
-#include "settings/SettingsFile.h"
-#include "surface/QtSurface.h"
+#include "view/GraphView.h"
 
 #include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QDir>
-#include <QFontMetricsF>
 
 #include <cmath>
 #include <cstdlib>
@@ -17,40 +14,6 @@
 namespace {
 
 using namespace vesk;
-
-// The main window's part in drawing: text measured in the application font.
-class BenchForm final : public MainForm {
-public:
-  BenchForm() : metrics(QApplication::font()), settingsFile(QDir::tempPath().toStdString(), "/opt/vesk") {}
-  double TextWidth(const std::string &text) const override {
-    return metrics.horizontalAdvance(QString::fromUtf8(text.data(), qsizetype(text.size()))) * 15;
-  }
-  double TextHeight(const std::string &) const override { return metrics.height() * 15; }
-  double TwipsPerPixelY() const override { return 15; }
-  double DefaultFontSize() const override { return 9; }
-  bool NoLables() const override { return false; }
-  const SettingsFile &settings() const override { return settingsFile; }
-  std::string showOpenDialog(const std::string &, const std::string &) override { return {}; }
-  void messageBox(const std::string &, const std::string &) override {}
-
-private:
-  QFontMetricsF metrics;
-  SettingsFile settingsFile;
-};
-
-// The three surfaces as the main window makes them, with the pen widths vesk sets.
-struct Surfaces {
-  QtSurface picture1{9600, 6100, 15, Qt::white, Qt::black, QApplication::font()};
-  QtSurface picture3{9960, 855, 15, Qt::white, Qt::black, QApplication::font()};
-  QtSurface picture2{1125, 6225, 15, Qt::white, Qt::black, QApplication::font()};
-  Surfaces() {
-    picture1.Scale(0, 0, 0.9969, 0.9959);
-    picture2.Scale(0, 0, 1.0, 1.0008);
-    picture1.setDrawWidth(2);
-    picture3.setDrawWidth(1);
-    picture2.setDrawWidth(1);
-  }
-};
 
 const std::string crlf = "\r\n";
 
@@ -89,13 +52,11 @@ std::string longLineFile() {
 }
 
 void refreshOf(benchmark::State &state, const std::string &data) {
-  BenchForm form;
-  Surfaces s;
-  cVesk v(form);
-  v.veskFromData(data, s.picture1);
+  GraphView view(QApplication::font(), SettingsFile(QDir::tempPath().toStdString(), "/opt/vesk"));
+  view.openData(data);
   for (auto _ : state) {
-    v.refresh(s.picture1, s.picture3, s.picture2);
-    benchmark::DoNotOptimize(s.picture1.image().constBits());
+    view.refresh();
+    benchmark::DoNotOptimize(view.mainPicture().image().constBits());
   }
   state.counters["chars"] = double(data.size());
 }

@@ -5,8 +5,6 @@
 #include <utility>
 #include <vector>
 
-class QWidget;
-
 namespace vesk {
 
 // What a save-file dialog is asked to show.
@@ -33,11 +31,9 @@ public:
   virtual ~SaveDialogs() = default;
   // A modal save dialog; empty when the user cancels.
   virtual std::optional<SaveFileAnswer> getSaveFileName(const SaveFileRequest &request) = 0;
-  // A modal message box with an exclamation icon and one OK button.
-  virtual void warningBox(const std::string &text, const std::string &caption) = 0;
+  // A modal message box with an exclamation icon and one OK button; detail,
+  // when not empty, is shown on request below the text.
+  virtual void warningBox(const std::string &text, const std::string &caption, const std::string &detail) = 0;
 };
-
-// Shows Qt's save dialog for a request, owned by owner (may be null).
-std::optional<SaveFileAnswer> showQtSaveDialog(QWidget *owner, const SaveFileRequest &request);
 
 }  // namespace vesk

@@ -3,7 +3,6 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
-#include <QMessageBox>
 #include <QPaintDevice>
 #include <QPainter>
 
@@ -56,12 +55,7 @@ unsigned char toByte(float value) {
 bool cDIBSection::CopyToClipboard(bool bAsDIB, const MessageFunction &showMessage) {
   if (bAsDIB) {
     const std::string text = "I don't know how to put a DIB on the clipboard! Copy as bitmap instead!!!";
-    if (showMessage) {
-      showMessage(text);
-    } else {
-      QMessageBox box(QMessageBox::NoIcon, QStringLiteral("vesk"), QString::fromStdString(text), QMessageBox::Ok);
-      box.exec();
-    }
+    if (showMessage) showMessage(text);
     return false;
   }
   QClipboard *clipboard = QGuiApplication::clipboard();

@@ -31,8 +31,7 @@ public:
   cDIBSection &operator=(cDIBSection &&) noexcept = default;
 
   // Puts the image on the clipboard as a bitmap. With bAsDIB it only shows
-  // its message (through showMessage; a message box when none is given) and
-  // returns false.
+  // its message through showMessage (the caller's message box) and returns false.
   bool CopyToClipboard(bool bAsDIB, const MessageFunction &showMessage = {});
   // Records the size (unless its byte counts overflow) and makes a
   // zero-filled buffer; hDib gets its handle, or 0 on failure.

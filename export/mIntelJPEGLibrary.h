@@ -8,27 +8,31 @@
 namespace vesk {
 
 // Every failure of the JPEG writer. description is one of the two fixed texts
-// followed by a code; what() adds what went wrong and where.
+// followed by a code; what() adds what went wrong and where; reason() says
+// what went wrong alone, as a user reads it ("No space left on device").
 class JpegError : public std::runtime_error {
 public:
   static constexpr int kNumber = 26001;
 
-  JpegError(const std::string &description, const std::string &detail);
+  // reason defaults to detail.
+  JpegError(const std::string &description, const std::string &detail, std::string reason = {});
 
   int number() const { return kNumber; }
   const std::string &source() const { return source_; }
   const std::string &description() const { return description_; }
+  const std::string &reason() const { return reason_; }
 
 private:
   std::string source_;
   std::string description_;
+  std::string reason_;
 };
 
 // Writes the buffer to fileName (UTF-8) as a JPEG file of the given quality
 // (1 to 100). The file is written whole or not at all: an earlier file of that
 // name survives any failure, and a replaced one keeps its permission bits,
-// owner and access and modification times. Returns true; throws JpegError on
-// any failure, an empty buffer included.
-bool WriteJpegFile(const cDIBSection &dib, const std::string &fileName, int quality);
+// owner and access and modification times. Throws JpegError on any failure,
+// an empty buffer included.
+void WriteJpegFile(const cDIBSection &dib, const std::string &fileName, int quality);
 
 }  // namespace vesk

@@ -2,17 +2,16 @@
 
 #include "settings/IniText.h"
 
+#include "export/SafeReplace.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 #include <QStandardPaths>
 
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <system_error>
 #include <utility>
 
@@ -106,23 +105,11 @@ void SettingsFile::setStrings(const std::string &sectionName,
   }
   const std::string updated = iniAssign(content, sectionName, entries);
 
-  QSaveFile out(qPath(file));
-  // Qt sometimes reports a failed write as "Unknown error"; errno then says what happened.
-  auto reason = [&out] {
-    const int code = errno;
-    QString text = out.errorString();
-    if (code != 0 && (text.isEmpty() || text == QLatin1String("Unknown error")))
-      text = QString::fromLocal8Bit(std::strerror(code));
-    return text;
-  };
-  errno = 0;
-  if (!out.open(QIODevice::WriteOnly)) fail(reason());
-  if (out.write(updated.data(), qint64(updated.size())) != qint64(updated.size()) || !out.flush()) {
-    QString why = reason();
-    out.cancelWriting();
-    fail(why);
+  try {
+    replaceFile(file.string(), updated);
+  } catch (const FileWriteError &e) {
+    fail(QString::fromStdString(e.reason()));
   }
-  if (!out.commit()) fail(reason());
 }
 
 std::string SettingsFile::readDefaultDirectory() const {

@@ -1,53 +1,38 @@
 #include "ui/Main.h"
 
-#include "export/SaveAsJpeg.h"
+#include "export/PdfCheck.h"
+#include "export/SafeReplace.h"
 #include "export/mCapture.h"
 #include "ui/Options.h"
 #include "ui/PictureBox.h"
+#include "ui/SaveAsJpeg.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFile>
 #include <QFontMetricsF>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPrinter>
 #include <QScreen>
 
+#include <optional>
+
 namespace vesk {
-
-// The engine's view of the window: text metrics in the window's font, the
-// preferences, and the dialogs.
-class Main::Form final : public MainForm {
-public:
-  explicit Form(Main &window) : w(window) {}
-
-  double TextWidth(const std::string &text) const override {
-    return QFontMetricsF(w.font()).horizontalAdvance(QString::fromUtf8(text.data(), qsizetype(text.size()))) * w.tpp;
-  }
-  double TextHeight(const std::string &) const override { return QFontMetricsF(w.font()).height() * w.tpp; }
-  double TwipsPerPixelY() const override { return w.tpp; }
-  double DefaultFontSize() const override { return w.DefaultFontSize; }
-  bool NoLables() const override { return w.NoLables; }
-  const SettingsFile &settings() const override { return w.settingsFile; }
-  std::string showOpenDialog(const std::string &initDir, const std::string &fileName) override {
-    return w.dialogs.getOpenFileName(&w, initDir, fileName);
-  }
-  void messageBox(const std::string &text, const std::string &title) override {
-    w.dialogs.messageBox(&w, text, title, Dialogs::Icon::None);
-  }
-
-private:
-  Main &w;
-};
 
 Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
     : QMainWindow(parent),
-      dialogs(dialogs),
-      settingsFile(std::move(settings)),
-      mainForm(std::make_unique<Form>(*this)) {
+      graphView(QWidget::font(), std::move(settings), GraphView::screenTwipsPerPixel()),
+      DefaultFontSize(graphView.DefaultFontSize),
+      currentVesk(graphView.currentVesk),
+      NoLables(graphView.NoLables),
+      dialogs(dialogs) {
   setWindowTitle("Vesk");
-  if (const QScreen *screen = QGuiApplication::primaryScreen()) tpp = 1440.0 / screen->logicalDotsPerInchY();
+  graphView.openDialog = [this](const std::string &initDir, const std::string &fileName) {
+    return this->dialogs.getOpenFileName(this, initDir, fileName);
+  };
+  graphView.messageBox = [this](const std::string &text, const std::string &title) {
+    this->dialogs.messageBox(this, text, title, Dialogs::Icon::None);
+  };
   createSurfaces();
   createActions();
   createMenus();
@@ -55,41 +40,35 @@ Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
   adjustSize();
   setFixedSize(size());
 
-  DefaultDirectory = settingsFile.readDefaultDirectory();
-  DefaultFontSize = settingsFile.readDefaultFontSize();
+  DefaultDirectory = graphView.settings().readDefaultDirectory();
+  DefaultFontSize = graphView.settings().readDefaultFontSize();
 }
 
-Main::~Main() = default;
-
-MainForm &Main::form() { return *mainForm; }
+Main::~Main() {
+  // The picture boxes show the view's surfaces: they go first.
+  delete takeCentralWidget();
+}
 
 Options *Main::optionsDialog() const { return options.data(); }
 
 void Main::createSurfaces() {
   auto *client = new QWidget(this);
-  client->setFixedSize(int(std::lround(10800 / tpp)), int(std::lround(7170 / tpp)));
+  client->setFixedSize(graphView.clientSize());
   client->setAutoFillBackground(true);
-  const QPalette pal = QApplication::palette();
-  const QColor stripBack = pal.color(QPalette::HighlightedText);
-  const QColor ink = pal.color(QPalette::WindowText);
   QPalette clientPal = client->palette();
-  clientPal.setColor(QPalette::Window, stripBack);
+  clientPal.setColor(QPalette::Window, graphView.stripBackground());
   client->setPalette(clientPal);
   setCentralWidget(client);
 
-  const QFont font = this->font();
-  auto place = [&](PictureBox *box, double left, double top) {
-    box->move(int(std::lround(left / tpp)), int(std::lround(top / tpp)));
+  auto box = [&](QtSurface &surface) {
+    auto *picture = new PictureBox(client, surface);
+    picture->move(graphView.position(surface));
+    return picture;
   };
-  Picture2 = new PictureBox(client, 1125, 6225, tpp, stripBack, ink, font);
-  place(Picture2, 0, 0);
-  Picture2->surface().Scale(0, 0, 1.0, 1.0008);
-  Picture3 = new PictureBox(client, 9960, 855, tpp, stripBack, ink, font);
-  place(Picture3, 840, 6240);
+  Picture2 = box(graphView.yPicture());
+  Picture3 = box(graphView.xPicture());
   // The graph area lies over the y strip where the two overlap.
-  Picture1 = new PictureBox(client, 9600, 6100, tpp, Qt::white, ink, font);
-  place(Picture1, 1080, 120);
-  Picture1->surface().Scale(0, 0, 0.9969, 0.9959);
+  Picture1 = box(graphView.mainPicture());
   Picture1->raise();
 
   connect(Picture1, &PictureBox::mouseDown, this, &Main::Picture1MouseDown);
@@ -133,16 +112,10 @@ void Main::createMenus() {
   bar->addAction(mnNoLabels);
 }
 
-cVesk &Main::engine() {
-  if (!currentVesk) currentVesk = std::make_unique<cVesk>(*mainForm);
-  return *currentVesk;
-}
-
 void Main::mnOpenClick() {
-  currentVesk = std::make_unique<cVesk>(*mainForm);
   bool loaded = false;
   try {
-    loaded = currentVesk->vesk(*mainForm, Picture1->surface(), Picture3->surface(), Picture2->surface());
+    loaded = graphView.open();
   } catch (const LoadError &error) {
     dialogs.messageBox(this, error.what(), "vesk", Dialogs::Icon::Warning);
   }
@@ -157,17 +130,17 @@ void Main::mnOpenClick() {
 void Main::mnNoLabelsClick() {
   if (mnNoLabels->text() == "No Labels") {
     NoLables = true;
-    engine().refresh(Picture1->surface(), Picture3->surface(), Picture2->surface());
+    graphView.refresh();
     NoLables = false;
     mnNoLabels->setText("Labels");
   } else {
-    engine().refresh(Picture1->surface(), Picture3->surface(), Picture2->surface());
+    graphView.refresh();
     mnNoLabels->setText("No Labels");
   }
 }
 
 void Main::mnOptionsClick() {
-  if (!options) options = new Options(this, DefaultDirectory, DefaultFontSize, settingsFile, dialogs);
+  if (!options) options = new Options(this, DefaultDirectory, DefaultFontSize, graphView.settings(), dialogs);
   options->show();
   options->raise();
 }
@@ -196,11 +169,33 @@ void Main::mnPrintClick() {
   const int copies = printer.copyCount();
   printer.setCopyCount(1);
   repaint();
+  if (copies < 1) return;
+
+  // A PDF is printed into a temporary file that replaces the chosen one only
+  // once it is complete: Qt's PDF engine reports no write error of its own.
+  const QString target = printer.outputFileName();
+  std::optional<SafeReplace> pdf;
+  const auto failed = [&](const std::string &reason) {
+    dialogs.messageBox(this, "Failed to print to the file '" + target.toStdString() + "':\n" + reason, "vesk",
+                       Dialogs::Icon::Warning);
+  };
+  if (!target.isEmpty()) {
+    try {
+      pdf.emplace(target.toStdString());
+    } catch (const FileWriteError &e) {
+      failed(e.reason());
+      return;
+    }
+    printer.setOutputFileName(QString::fromStdString(pdf->temporaryName()));
+  }
 
   QPainter painter;
-  if (copies < 1 || !painter.begin(&printer)) return;
+  if (!painter.begin(&printer)) {
+    if (pdf) failed("the file could not be opened for printing");
+    return;
+  }
   // The picture keeps its natural size: screen pixels at the screen's resolution.
-  const double scale = printer.resolution() / (1440.0 / tpp);
+  const double scale = printer.resolution() / (1440.0 / graphView.twipsPerPixel());
   for (int copy = 1; copy <= copies; ++copy) {
     setPrintEntriesVisible(false);
     const QImage picture = CaptureFormClient(*this);
@@ -209,14 +204,20 @@ void Main::mnPrintClick() {
     setPrintEntriesVisible(true);
     const bool paged = drawn && (copy == copies || printer.newPage());
     if (!paged || printer.printerState() == QPrinter::Error) {
-      const bool aborted = printer.abort();
+      printer.abort();
       painter.end();
-      // Qt's PDF engine cannot abort: the partial file must not pass for a finished print.
-      if (!aborted && !printer.outputFileName().isEmpty()) QFile::remove(printer.outputFileName());
+      if (pdf) failed("the printer stopped before the last page");
       return;
     }
   }
   painter.end();
+  if (!pdf) return;
+  try {
+    checkPdfComplete(pdf->temporaryName());
+    pdf->commit();
+  } catch (const FileWriteError &e) {
+    failed(e.reason());
+  }
 }
 
 void Main::Picture1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, float x, float y) {
@@ -227,7 +228,7 @@ void Main::Picture1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, float x, fl
 
 void Main::Picture1MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, float x, float y) {
   if (!isDown) return;
-  if (!isZoom && isVesk) engine().refresh(Picture1->surface(), Picture3->surface(), Picture2->surface());
+  if (!isZoom && isVesk) graphView.refresh();
   Picture1->surface().Line(startX, startY, x, y, Colour{0}, true);
   endX = x;
   endY = y;

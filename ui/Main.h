@@ -1,9 +1,9 @@
 #pragma once
 
-#include "engine/MainForm.h"
 #include "engine/cVesk.h"
 #include "settings/SettingsFile.h"
 #include "ui/Dialogs.h"
+#include "view/GraphView.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -22,6 +22,9 @@ class PictureBox;
 // The main window: the graph area, the two label strips and every command.
 class Main : public QMainWindow {
   Q_OBJECT
+  // The graph the window shows; first, since the state below refers into it.
+  GraphView graphView;
+
 public:
   Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent = nullptr);
   ~Main() override;
@@ -29,9 +32,9 @@ public:
   // State the engine, the options dialog and the save command read and write.
   bool isZoom = false;
   std::string DefaultDirectory;
-  double DefaultFontSize = 0;
-  std::unique_ptr<cVesk> currentVesk;
-  bool NoLables = false;
+  double &DefaultFontSize;
+  std::unique_ptr<cVesk> &currentVesk;
+  bool &NoLables;
 
   PictureBox *Picture1 = nullptr;  // graph area
   PictureBox *Picture2 = nullptr;  // y-label strip
@@ -49,10 +52,7 @@ public:
 
   // The options dialog while it exists (created at first use).
   Options *optionsDialog() const;
-  const SettingsFile &settings() const { return settingsFile; }
-  // The engine's view of this window.
-  MainForm &form();
-  double twipsPerPixel() const { return tpp; }
+  GraphView &view() { return graphView; }
 
   // Selection state, for the drag handlers and tests.
   bool isDown = false;
@@ -75,17 +75,12 @@ protected:
   void closeEvent(QCloseEvent *event) override;
 
 private:
-  class Form;
   void createSurfaces();
   void createActions();
   void createMenus();
-  cVesk &engine();
   void setPrintEntriesVisible(bool visible);
 
   Dialogs &dialogs;
-  SettingsFile settingsFile;
-  double tpp = 15;
-  std::unique_ptr<Form> mainForm;
   QPointer<Options> options;
 };
 

@@ -19,13 +19,13 @@ float single(double v) {
 }
 }  // namespace
 
-PictureBox::PictureBox(QWidget *parent, double widthTwips, double heightTwips, double twipsPerPixel, QColor background,
-                       QColor foreground, const QFont &font)
-    : QWidget(parent), surf(widthTwips, heightTwips, twipsPerPixel, background, foreground, font) {
+PictureBox::PictureBox(QWidget *parent, QtSurface &surface) : QWidget(parent), surf(surface) {
   setFixedSize(surf.image().size());
   setAttribute(Qt::WA_OpaquePaintEvent);
   surf.setOnChanged([this] { update(); });
 }
+
+PictureBox::~PictureBox() { surf.setOnChanged({}); }
 
 QPointF PictureBox::toUser(QPointF pixel) const {
   const double tpp = surf.twipsPerPixel();

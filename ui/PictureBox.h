@@ -11,8 +11,9 @@ namespace vesk {
 class PictureBox : public QWidget {
   Q_OBJECT
 public:
-  PictureBox(QWidget *parent, double widthTwips, double heightTwips, double twipsPerPixel, QColor background,
-             QColor foreground, const QFont &font);
+  // Shows surface, which must outlive the box.
+  PictureBox(QWidget *parent, QtSurface &surface);
+  ~PictureBox() override;
 
   QtSurface &surface() { return surf; }
   // Pixel position within the box to user coordinates.
@@ -30,7 +31,7 @@ protected:
   void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-  QtSurface surf;
+  QtSurface &surf;
 };
 
 }  // namespace vesk

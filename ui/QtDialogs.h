@@ -12,7 +12,10 @@ public:
   std::string browseForFolder(QWidget *owner, const std::string &title) override;
   bool printDialog(QWidget *owner, QPrinter &printer) override;
   std::optional<SaveFileAnswer> getSaveFileName(const SaveFileRequest &request) override;
-  void warningBox(const std::string &text, const std::string &caption) override;
+  void warningBox(const std::string &text, const std::string &caption, const std::string &detail) override;
+
+  // Shows Qt's save dialog for a request, owned by owner (may be null).
+  static std::optional<SaveFileAnswer> showSaveDialog(QWidget *owner, const SaveFileRequest &request);
 
   // The window that owns the save dialog and warning box.
   QWidget *saveOwner = nullptr;

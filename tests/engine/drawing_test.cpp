@@ -4,6 +4,7 @@
 #include "tests/support/Pixels.h"
 #include "tests/support/RecordingSurface.h"
 #include "tests/support/cVeskTestAccess.h"
+#include "view/GraphLayout.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -102,12 +103,12 @@ TEST(DrawMarker, Is150TwipsAcrossWhateverTheRange) {
   test::FakeMainForm main;
   cVesk v(main);
   for (double range : {1e-9, 1.0, 37.0, 1e9, -500.0}) {
-    RecordingSurface s(9600, 6100);
+    RecordingSurface s(layout::graphArea.width, layout::graphArea.height);
     s.Scale(0, range, range, 0);
     cVeskTestAccess::drawMarker(v, s, 5, range / 2, range / 2);
     const RecordedOp box = s.ops.at(0);
-    EXPECT_NEAR(std::abs(box.x2 - box.x1) / std::abs(s.ScaleWidth()) * 9600, 150, 1e-6) << range;
-    EXPECT_NEAR(std::abs(box.y2 - box.y1) / std::abs(s.ScaleHeight()) * 6100, 150, 1e-6) << range;
+    EXPECT_NEAR(std::abs(box.x2 - box.x1) / std::abs(s.ScaleWidth()) * layout::graphArea.width, 150, 1e-6) << range;
+    EXPECT_NEAR(std::abs(box.y2 - box.y1) / std::abs(s.ScaleHeight()) * layout::graphArea.height, 150, 1e-6) << range;
   }
 }
 
@@ -129,7 +130,7 @@ TEST(DrawMarker, PaintsTenPixelsAcross) {
   test::FakeMainForm main;
   cVesk v(main);
   for (std::int16_t style : {1, 2, 3, 4, 5, 6, 8}) {
-    QtSurface s(9600, 6100, 15, Qt::white, Qt::black, QApplication::font());
+    QtSurface s(layout::graphArea.width, layout::graphArea.height, 15, Qt::white, Qt::black, QApplication::font());
     s.Scale(0, 37, 37, 0);
     s.setDrawWidth(2);
     cVeskTestAccess::drawMarker(v, s, style, 12.3, 20.1);
@@ -187,10 +188,10 @@ TEST(DrawText, OnlyUpwardTextIsShiftedLeftByItsHeight) {
   test::FakeMainForm main;
   cVesk v(main);
   for (std::int32_t escapement : {0, 450, 900, 2700, -900, 1800}) {
-    RecordingSurface s(9600, 6100);
+    RecordingSurface s(layout::graphArea.width, layout::graphArea.height);
     s.Scale(0, 10, 37, 0);
     cVeskTestAccess::drawText(v, s, escapement, 9, "Peak", 20, 5);
-    const double shift = escapement == 900 ? 195 * 37 / 9600.0 : 0;
+    const double shift = escapement == 900 ? 195 * 37 / layout::graphArea.width : 0;
     EXPECT_DOUBLE_EQ(s.ops.at(0).x1, 20 - shift) << escapement;
     EXPECT_DOUBLE_EQ(s.ops.at(0).y1, 5) << escapement;
   }
@@ -200,7 +201,7 @@ TEST(DrawText, UpwardTextEndsAtItsXOnScreen) {
   test::FakeMainForm main;
   main.textHeight = QFontMetricsF(QFont("Arial")).height() * 15;
   cVesk v(main);
-  QtSurface s(9600, 6100, 15, Qt::white, Qt::black, QApplication::font());
+  QtSurface s(layout::graphArea.width, layout::graphArea.height, 15, Qt::white, Qt::black, QApplication::font());
   cVeskTestAccess::drawText(v, s, 900, 12, "Upward", 3000, 4500);
   const QRect box = painted(s.image());
   ASSERT_FALSE(box.isEmpty());
@@ -212,8 +213,8 @@ TEST(DrawText, UpwardTextEndsAtItsXOnScreen) {
 TEST(DrawText, FollowingPrintUsesTheSurfacesOwnFont) {
   test::FakeMainForm main;
   cVesk v(main);
-  QtSurface plain(1125, 6225, 15, Qt::white, Qt::black, QApplication::font());
-  QtSurface after(1125, 6225, 15, Qt::white, Qt::black, QApplication::font());
+  QtSurface plain(layout::yStrip.width, layout::yStrip.height, 15, Qt::white, Qt::black, QApplication::font());
+  QtSurface after(layout::yStrip.width, layout::yStrip.height, 15, Qt::white, Qt::black, QApplication::font());
   cVeskTestAccess::drawText(v, after, 900, 30, "Title", 300, 6000);
   after.Cls();
   for (QtSurface *s : {&plain, &after}) {
@@ -227,7 +228,8 @@ TEST(DrawText, FollowingPrintUsesTheSurfacesOwnFont) {
 struct Graph {
   test::FakeMainForm main;
   cVesk v{main};
-  RecordingSurface p1{9600, 6100}, p3{9960, 855}, p2{1125, 6225};
+  RecordingSurface p1{layout::graphArea.width, layout::graphArea.height},
+      p3{layout::xStrip.width, layout::xStrip.height}, p2{layout::yStrip.width, layout::yStrip.height};
   Graph() {
     GraphModel &m = cVeskTestAccess::model(v);
     m.xMax = 10;
@@ -270,8 +272,8 @@ TEST(Refresh, ClearsTheSurfacesAndSetsTheDataCoordinates) {
   EXPECT_EQ(g.p1.ScaleWidth(), 10);
   EXPECT_EQ(g.p1.ScaleHeight(), -10);
   // the strips end in twips from their top-left corner
-  EXPECT_EQ(g.p2.ScaleHeight(), 6225);
-  EXPECT_EQ(g.p3.ScaleWidth(), 9960);
+  EXPECT_EQ(g.p2.ScaleHeight(), layout::yStrip.height);
+  EXPECT_EQ(g.p3.ScaleWidth(), layout::xStrip.width);
 }
 
 TEST(Refresh, JoinsPointsByBlackLinesInThePenLeftOnTheGraphArea) {
@@ -335,7 +337,7 @@ TEST(Refresh, LabelsAreDrawnUnlessSwitchedOff) {
     EXPECT_EQ(prints[0].x1, 2);
     EXPECT_EQ(prints[0].y1, 3);
     EXPECT_EQ(prints[1].font.escapement, 900);
-    EXPECT_DOUBLE_EQ(prints[1].x1, 4 - 195 * 10 / 9600.0);
+    EXPECT_DOUBLE_EQ(prints[1].x1, 4 - 195 * 10 / layout::graphArea.width);
   }
 }
 
@@ -348,9 +350,9 @@ TEST(Refresh, AxisTitlesAreCentredOnTheStrips) {
   EXPECT_EQ(y.text, "Voltage (V)");
   EXPECT_EQ(y.font.escapement, 900);
   EXPECT_DOUBLE_EQ(y.x1, 300 - 195);
-  EXPECT_DOUBLE_EQ(y.y1, (6225 + 11 * 105) / 2.0);
+  EXPECT_DOUBLE_EQ(y.y1, (layout::yStrip.height + 11 * 105) / 2.0);
   EXPECT_EQ(x.font.escapement, 0);
-  EXPECT_DOUBLE_EQ(x.x1, (9960 - 8 * 105) / 2.0);
+  EXPECT_DOUBLE_EQ(x.x1, (layout::xStrip.width - 8 * 105) / 2.0);
 }
 
 bool allFinite(const RecordingSurface &s) {
@@ -380,7 +382,7 @@ TEST(Refresh, SurfacesOfZeroSizeAreLeftAlone) {
   cVesk v(main);
   cVeskTestAccess::model(v).xMax = 10;
   cVeskTestAccess::model(v).yMax = 10;
-  RecordingSurface p1(0, 0), p3(9960, 855), p2(1125, 0);
+  RecordingSurface p1(0, 0), p3(layout::xStrip.width, layout::xStrip.height), p2(layout::yStrip.width, 0);
   v.refresh(p1, p3, p2);
   EXPECT_EQ(p1.ops.size(), 1u);             // Cls
   EXPECT_EQ(p2.ops.size(), 1u);             // Cls

@@ -6,6 +6,8 @@
 #include "tests/support/FakeMainForm.h"
 #include "tests/support/Files.h"
 #include "tests/support/RecordingSurface.h"
+#include "view/GraphLayout.h"
+#include "view/GraphView.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -40,22 +42,19 @@ std::string loadInto(cVesk &engine, const std::string &text, Picture1 &picture1)
   return {};
 }
 
-// The main window's three surfaces at their sizes in twips, 15 twips per pixel.
+// The main window's three surfaces, 15 twips per pixel.
 struct RealWindow {
-  test::FakeMainForm main;
-  cVesk engine{main};
-  QtSurface picture1{9600, 6100, 15, Qt::white, Qt::black, QApplication::font()};
-  QtSurface picture2{1125, 6225, 15, Qt::white, Qt::black, QApplication::font()};
-  QtSurface picture3{9960, 855, 15, Qt::white, Qt::black, QApplication::font()};
+  test::TempDir config;
+  GraphView view{QApplication::font(), SettingsFile(config.path(), "/opt/vesk"), 15, Qt::white, Qt::black};
 
-  RealWindow() {
-    picture1.Scale(0, 0, 0.9969, 0.9959);
-    picture1.setDrawWidth(2);
-  }
   std::string loadAndRefresh(const std::string &text) {
-    const std::string error = loadInto(engine, text, picture1);
-    engine.refresh(picture1, picture3, picture2);
-    return error;
+    try {
+      view.openData(text);
+    } catch (const LoadError &e) {
+      view.refresh();
+      return e.what()[0] ? e.what() : "(empty message)";
+    }
+    return {};
   }
 };
 
@@ -63,7 +62,8 @@ struct RealWindow {
 struct RecordedWindow {
   test::FakeMainForm main;
   cVesk engine{main};
-  test::RecordingSurface picture1{9600, 6100}, picture2{1125, 6225}, picture3{9960, 855};
+  test::RecordingSurface picture1{layout::graphArea.width, layout::graphArea.height},
+      picture2{layout::yStrip.width, layout::yStrip.height}, picture3{layout::xStrip.width, layout::xStrip.height};
 
   std::string loadAndRefresh(const std::string &text) {
     const std::string error = loadInto(engine, text, picture1);
@@ -95,10 +95,10 @@ TEST(FuzzRegressions, EveryStoredInputLoadsOrFailsWithAMessageAndThenDraws) {
     RealWindow real;
     const std::string error = real.loadAndRefresh(text);
     if (!error.empty()) {
-      EXPECT_TRUE(real.engine.model().dataSets.empty()) << error;
+      EXPECT_TRUE(real.view.engine().model().dataSets.empty()) << error;
     }
-    EXPECT_EQ(real.picture1.image().size(), QSize(640, 407));
-    EXPECT_EQ(real.picture3.image().size(), QSize(664, 57));
+    EXPECT_EQ(real.view.mainPicture().image().size(), QSize(640, 407));
+    EXPECT_EQ(real.view.xPicture().image().size(), QSize(664, 57));
 
     RecordedWindow recorded;
     EXPECT_EQ(recorded.loadAndRefresh(text), error);
@@ -200,15 +200,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FuzzRegressions, LabelOnAxesNearTheLargestDoubleIsRaisedByItsHeightWithoutOverflow) {
   test::FakeMainForm main;
   cVesk engine(main);
-  test::RecordingSurface picture(9600, 6100);
+  test::RecordingSurface picture(layout::graphArea.width, layout::graphArea.height);
   engine.veskFromData(crlf({"x", "y", "0 1e308 -1e308 0", "1", "0 -1e308 0 0 low"}), picture);
-  EXPECT_DOUBLE_EQ(engine.model().dataSets[0].labels[0].y, -1e308 + 195.0 / 6100 * 1e308);
+  EXPECT_DOUBLE_EQ(engine.model().dataSets[0].labels[0].y, -1e308 + 195.0 / layout::graphArea.height * 1e308);
 }
 
 TEST(FuzzRegressions, LabelRaisedBeyondTheLargestDoubleFailsTheLoad) {
   test::FakeMainForm main;
   cVesk engine(main);
-  test::RecordingSurface picture(9600, 6100);
+  test::RecordingSurface picture(layout::graphArea.width, layout::graphArea.height);
   EXPECT_THROW(engine.veskFromData(crlf({"x", "y", "0 1e308 0 1e308", "1", "0 1.79e308 0 0 top"}), picture), LoadError);
 }
 

@@ -2,6 +2,7 @@
 #include "tests/support/FakeMainForm.h"
 #include "tests/support/RecordingSurface.h"
 #include "tests/support/cVeskTestAccess.h"
+#include "view/GraphLayout.h"
 
 #include <gtest/gtest.h>
 #include <QLocale>
@@ -63,7 +64,8 @@ public:
 struct Window {
   test::FakeMainForm main;
   cVesk v{main};
-  ScaledRecorder p1{9600, 6100}, p3{9960, 855}, p2{1125, 6225};
+  ScaledRecorder p1{layout::graphArea.width, layout::graphArea.height}, p3{layout::xStrip.width, layout::xStrip.height},
+      p2{layout::yStrip.width, layout::yStrip.height};
   GraphModel &model() { return cVeskTestAccess::model(v); }
   void limits(double xMin, double xMax, double yMin, double yMax) {
     model().xMin = xMin;
@@ -173,7 +175,7 @@ TEST(Ticks, StripsAreLaidOutForTheMainWindow) {
   for (size_t i = 0; i < w.p2.frames.size(); ++i) {
     const RecordedOp line = w.p2.named("Line")[i];
     EXPECT_DOUBLE_EQ(line.x1, 975);
-    EXPECT_DOUBLE_EQ(line.x2, 1125);
+    EXPECT_DOUBLE_EQ(line.x2, layout::yStrip.width);
     EXPECT_EQ(line.drawWidth, 1);
     EXPECT_FALSE(line.colour.has_value());
     EXPECT_DOUBLE_EQ(w.p2.named("Print")[i].x1, 475);
@@ -183,11 +185,12 @@ TEST(Ticks, StripsAreLaidOutForTheMainWindow) {
     EXPECT_DOUBLE_EQ(xPrints[i].y1, 200);
     // centred on the tick by the text's width in the window's font
     const double tick = w.p3.named("Line")[i].x1;
-    EXPECT_DOUBLE_EQ(xPrints[i].x1, tick - 105 * xPrints[i].text.size() * w.p3.frames[i].width / 9960 / 2);
+    EXPECT_DOUBLE_EQ(xPrints[i].x1,
+                     tick - 105 * xPrints[i].text.size() * w.p3.frames[i].width / layout::xStrip.width / 2);
   }
   EXPECT_EQ(xPrints.back().text, "Time (s)");
   EXPECT_DOUBLE_EQ(xPrints.back().y1, 475);
-  EXPECT_DOUBLE_EQ(xPrints.back().x1, (9960 - 8 * 105) / 2.0);
+  EXPECT_DOUBLE_EQ(xPrints.back().x1, (layout::xStrip.width - 8 * 105) / 2.0);
 }
 
 TEST(Ticks, DecimalSeparatorIsTheUsersOne) {
@@ -218,11 +221,15 @@ void expectTicksMatchGraphArea(Window &w) {
   ASSERT_FALSE(xLines.empty());
   for (size_t i = 0; i < yLines.size(); ++i) {
     const double v = std::stod(yLabels[i]);
-    EXPECT_NEAR(windowRow(w.p2.frames[i], yLines[i].y1, 0, 6225), windowRow(graph, v, 120, 6100), 15) << v;
+    EXPECT_NEAR(windowRow(w.p2.frames[i], yLines[i].y1, layout::yStrip.top, layout::yStrip.height),
+                windowRow(graph, v, layout::graphArea.top, layout::graphArea.height), 15)
+        << v;
   }
   for (size_t i = 0; i < xLines.size(); ++i) {
     const double v = std::stod(xLabels[i]);
-    EXPECT_NEAR(windowColumn(w.p3.frames[i], xLines[i].x1, 840, 9960), windowColumn(graph, v, 1080, 9600), 15) << v;
+    EXPECT_NEAR(windowColumn(w.p3.frames[i], xLines[i].x1, layout::xStrip.left, layout::xStrip.width),
+                windowColumn(graph, v, layout::graphArea.left, layout::graphArea.width), 15)
+        << v;
   }
 }
 

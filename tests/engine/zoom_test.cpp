@@ -2,6 +2,7 @@
 #include "tests/support/FakeMainForm.h"
 #include "tests/support/RecordingSurface.h"
 #include "tests/support/cVeskTestAccess.h"
+#include "view/GraphLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,8 @@ using test::RecordedOp;
 struct Zoomed {
   test::FakeMainForm main;
   cVesk v{main};
-  test::RecordingSurface p1{9600, 6100}, p3{9960, 855}, p2{1125, 6225};
+  test::RecordingSurface p1{layout::graphArea.width, layout::graphArea.height},
+      p3{layout::xStrip.width, layout::xStrip.height}, p2{layout::yStrip.width, layout::yStrip.height};
   Zoomed() {
     GraphModel &m = cVeskTestAccess::model(v);
     m.xMax = 100;
@@ -84,9 +86,9 @@ TEST(Zoom, MovesTheYLabelsAndTitleLeft) {
   Zoomed z;
   z.zoom(10, 50, 50, 30);
   const auto p = z.p2.named("Print");
-  for (size_t i = 0; i + 1 < p.size(); ++i) EXPECT_DOUBLE_EQ(p[i].x1, 1125 - 620);
+  for (size_t i = 0; i + 1 < p.size(); ++i) EXPECT_DOUBLE_EQ(p[i].x1, layout::yStrip.width - 620);
   EXPECT_DOUBLE_EQ(p.back().x1, 100 - 195);
-  EXPECT_DOUBLE_EQ(z.p3.named("Print").back().y1, 855 - 380);
+  EXPECT_DOUBLE_EQ(z.p3.named("Print").back().y1, layout::xStrip.height - 380);
 }
 
 TEST(Zoom, DrawsLabelsWhateverNoLablesSays) {
@@ -100,8 +102,8 @@ TEST(Zoom, MarkersKeepTheirSizeOnScreen) {
   Zoomed z;
   z.zoom(19, 21, 21, 19);
   const RecordedOp box = z.p1.named("Box").at(0);
-  EXPECT_NEAR((box.x2 - box.x1) / z.p1.ScaleWidth() * 9600, 150, 1e-9);
-  EXPECT_NEAR(std::abs(box.y2 - box.y1) / -z.p1.ScaleHeight() * 6100, 150, 1e-9);
+  EXPECT_NEAR((box.x2 - box.x1) / z.p1.ScaleWidth() * layout::graphArea.width, 150, 1e-9);
+  EXPECT_NEAR(std::abs(box.y2 - box.y1) / -z.p1.ScaleHeight() * layout::graphArea.height, 150, 1e-9);
 }
 
 TEST(Zoom, RectangleWithinOneUnitOrOfNoSizeIsTicked) {

@@ -61,7 +61,9 @@ public:
     requests.push_back(request);
     return answer;
   }
-  void warningBox(const std::string &, const std::string &) override { ADD_FAILURE() << "no warning expected"; }
+  void warningBox(const std::string &, const std::string &, const std::string &) override {
+    ADD_FAILURE() << "no warning expected";
+  }
 };
 
 struct Arguments {

@@ -1,5 +1,5 @@
 #include "export/cDIBSection.h"
-#include "tests/export/ExportTestHelpers.h"
+#include "tests/support/ExportTestHelpers.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

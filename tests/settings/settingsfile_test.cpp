@@ -225,20 +225,13 @@ TEST(SettingsFailure, WriteThatRunsOutOfSpaceLeavesTheEarlierFileIntact) {
   writeFile(dir.path() / "dorvesk.ini", content);
   SettingsFile settings(dir.path(), programFolder);
 
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 4096;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   std::string message;
   try {
+    test::FileSizeLimit full(4096);
     settings.writeOptions("/" + std::string(100000, 'n'), "9");
   } catch (const SettingsError &e) {
     message = e.what();
   }
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, oldHandler);
 
   EXPECT_EQ(message, "Cannot write the settings file \"" + settings.path().string() + "\": " + std::strerror(EFBIG));
   EXPECT_EQ(readFile(dir.path() / "dorvesk.ini"), content);

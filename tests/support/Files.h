@@ -2,6 +2,10 @@
 
 #include <QLocale>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -30,6 +34,29 @@ public:
 
 private:
   QLocale saved;
+};
+
+// While it lives, writes past a file size fail part-way as on a full disk, for
+// root too (EFBIG instead of ENOSPC).
+class FileSizeLimit {
+public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    handler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
+  }
+  FileSizeLimit(const FileSizeLimit &) = delete;
+  FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+  struct rlimit saved {};
+  void (*handler)(int) = nullptr;
 };
 
 }  // namespace vesk::test

@@ -1,5 +1,6 @@
 #include "surface/QtSurface.h"
 #include "tests/support/Pixels.h"
+#include "view/GraphLayout.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -27,7 +28,7 @@ QtSurface twips(double w = 1500, double h = 1500) {
 }
 
 TEST(QtSurface, ImageHasTheSizeInPixels) {
-  QtSurface s(9600, 6100, 15, Qt::white, Qt::black, QApplication::font());
+  QtSurface s(layout::graphArea.width, layout::graphArea.height, 15, Qt::white, Qt::black, QApplication::font());
   EXPECT_EQ(s.image().size(), QSize(640, 407));
 }
 
@@ -51,8 +52,10 @@ TEST_P(CrispLines, CoverWholePixels) {
 
 INSTANTIATE_TEST_SUITE_P(
     QtSurface, CrispLines,
-    ::testing::Values(LineCase{975, 100, 1125, 100, 1, QRect(65, 7, 10, 1)},  // a y tick: 10 pixels, end left out
-                      LineCase{1125, 100, 975, 100, 1, QRect(66, 7, 10, 1)},  // drawn the other way
+    ::testing::Values(LineCase{layout::yStrip.width - 150, 100, layout::yStrip.width, 100, 1,
+                               QRect(65, 7, 10, 1)},  // a y tick: 10 pixels, end left out
+                      LineCase{layout::yStrip.width, 100, layout::yStrip.width - 150, 100, 1,
+                               QRect(66, 7, 10, 1)},                          // drawn the other way
                       LineCase{300, 0, 300, 150, 1, QRect(20, 0, 1, 10)},     // an x tick from the top
                       LineCase{307.4, 50, 307.4, 50, 1, QRect(20, 3, 1, 1)},  // a point
                       LineCase{300, 600, 600, 600, 2, QRect(19, 39, 22, 2)},  // two wide, square ends

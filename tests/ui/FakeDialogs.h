@@ -57,6 +57,7 @@ public:
     std::string text, title;
     Icon icon;
     bool fromWarningBox;
+    std::string detail = {};  // the warning box's detailed text
   };
   std::vector<Message> messages;
   // Runs while a message box would be up, to look at the state at that moment.
@@ -93,8 +94,8 @@ public:
     log({owner, text, title, icon, false});
   }
 
-  void warningBox(const std::string &text, const std::string &caption) override {
-    log({nullptr, text, caption, Icon::Warning, true});
+  void warningBox(const std::string &text, const std::string &caption, const std::string &detail) override {
+    log({nullptr, text, caption, Icon::Warning, true, detail});
   }
 
 private:

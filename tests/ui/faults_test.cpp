@@ -408,7 +408,7 @@ TEST(SettingsFaults, ASettingsFileOnAReadOnlyMountGivesTheDefaultsAndIsKept) {
   SKIP_UNLESS_MOUNTED(readOnly);
   Window w(dir.path());
   // The file itself reads fine; it is its replacement that cannot be written.
-  expectDefaultsAndAFailedWrite(w, dir.path(), "not writable");
+  expectDefaultsAndAFailedWrite(w, dir.path(), "Read-only file system");
   EXPECT_EQ(readFile(dir.path() / "dorvesk.ini"), content);
 }
 
@@ -615,6 +615,11 @@ private:
   std::shared_ptr<PrinterLog> log;
 };
 
+void expectNoTemporaryFile(const fs::path &folder) {
+  for (const auto &entry : fs::directory_iterator(folder))
+    EXPECT_NE(entry.path().filename().string().rfind(".vesk-", 0), 0u) << entry.path();
+}
+
 struct PrintWindow : Window {
   int hides = 0;
   PrintWindow() {
@@ -630,14 +635,22 @@ struct PrintWindow : Window {
     };
     main->mnPrint->trigger();
   }
-  void expectQuietAndAllEntriesShown() {
-    EXPECT_TRUE(dialogs.messages.empty());
+  void expectQuietAndAllEntriesShown() { expectAllEntriesShown(0); }
+  // A PDF that could not be written is reported once, in a box titled "vesk".
+  void expectOneMessageAndAllEntriesShown() {
+    expectAllEntriesShown(1);
+    if (!dialogs.messages.empty()) {
+      EXPECT_EQ(dialogs.messages[0].title, "vesk");
+    }
+  }
+  void expectAllEntriesShown(std::size_t messages) {
+    EXPECT_EQ(dialogs.messages.size(), messages);
     for (QAction *entry : printHiddenEntries(*main)) EXPECT_TRUE(entry->isVisible()) << entry->text().toStdString();
     EXPECT_TRUE(main->mnPrint->isEnabled());
   }
 };
 
-TEST(PrintFaults, APageThatCannotBeStartedAbortsTheJobQuietlyAndShowsTheEntriesAgain) {
+TEST(PrintFaults, APageThatCannotBeStartedAbortsTheJobWithAMessageAndShowsTheEntriesAgain) {
   for (int copies : {2, 5}) {
     SCOPED_TRACE(copies);
     PrintWindow w;
@@ -652,12 +665,13 @@ TEST(PrintFaults, APageThatCannotBeStartedAbortsTheJobQuietlyAndShowsTheEntriesA
     // Qt's PDF engine refuses abort(), so the state cannot tell; the output must still not be a finished job.
     EXPECT_NE(log->finalState, QPrinter::Error);
     EXPECT_FALSE(fs::exists(pdf)) << "a partial document was handed over";
-    w.expectQuietAndAllEntriesShown();
+    expectNoTemporaryFile(w.config.path());
+    w.expectOneMessageAndAllEntriesShown();
     expectUnchanged(*w.main, before);
   }
 }
 
-TEST(PrintFaults, APrinterThatCannotOpenItsOutputEndsQuietly) {
+TEST(PrintFaults, APrinterThatCannotOpenItsOutputEndsWithAMessage) {
   const std::function<fs::path(const fs::path &)> outputs[] = {
       [](const fs::path &d) { return d / "gone" / "out.pdf"; },
       [](const fs::path &d) {
@@ -680,12 +694,12 @@ TEST(PrintFaults, APrinterThatCannotOpenItsOutputEndsQuietly) {
       printer.setOutputFileName(QString::fromStdString(pdf.string()));
     });
     EXPECT_EQ(w.hides, 0) << "nothing was captured";
-    w.expectQuietAndAllEntriesShown();
+    w.expectOneMessageAndAllEntriesShown();
     expectUnchanged(*w.main, before);
   }
 }
 
-TEST(PrintFaults, APrinterOnAReadOnlyMountEndsQuietly) {
+TEST(PrintFaults, APrinterOnAReadOnlyMountEndsWithAMessage) {
   TempDir dir;
   ReadOnlyMount readOnly(dir.path());
   SKIP_UNLESS_MOUNTED(readOnly);
@@ -695,8 +709,39 @@ TEST(PrintFaults, APrinterOnAReadOnlyMountEndsQuietly) {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromStdString(pdf.string()));
   });
-  w.expectQuietAndAllEntriesShown();
+  w.expectOneMessageAndAllEntriesShown();
   EXPECT_FALSE(fs::exists(pdf));
+}
+
+// Qt's PDF engine writes on without a word when the disk fills up; the
+// earlier PDF of that name survives and the user is told.
+TEST(PrintFaults, PrintingToAFullDiskKeepsTheEarlierPdfAndSaysWhy) {
+  PrintWindow w;
+  TempDir dir;
+  const fs::path pdf = dir.path() / "graph.pdf";
+  writeFile(pdf, "the earlier print");
+  {
+    test::FileSizeLimit full(8192);
+    w.print(3, [&](QPrinter &printer) {
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(QString::fromStdString(pdf.string()));
+    });
+  }
+  EXPECT_EQ(readFile(pdf), "the earlier print");
+  expectNoTemporaryFile(dir.path());
+  w.expectOneMessageAndAllEntriesShown();
+  ASSERT_FALSE(w.dialogs.messages.empty());
+  EXPECT_NE(w.dialogs.messages[0].text.find(pdf.string()), std::string::npos) << w.dialogs.messages[0].text;
+
+  // With room again the same print replaces the earlier file.
+  w.dialogs.messages.clear();
+  w.print(1, [&](QPrinter &printer) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(pdf.string()));
+  });
+  EXPECT_EQ(readFile(pdf).substr(0, 5), "%PDF-");
+  expectNoTemporaryFile(dir.path());
+  w.expectQuietAndAllEntriesShown();
 }
 
 TEST(PrintFaults, ZeroCopiesPrintNothing) {

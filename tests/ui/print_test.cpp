@@ -93,7 +93,7 @@ TEST(Printing, CancelPrintsNothingAndTouchesNoEntry) {
   EXPECT_EQ(w.entryChanges, 0);
 }
 
-TEST(Printing, APrinterThatCannotStartEndsQuietlyWithTheEntriesShown) {
+TEST(Printing, APdfThatCannotBeStartedIsReportedWithTheEntriesShown) {
   PrintWindow w;
   w.dialogs.printAnswer = true;
   w.dialogs.printHook = [&](QPrinter &printer) {
@@ -102,7 +102,9 @@ TEST(Printing, APrinterThatCannotStartEndsQuietlyWithTheEntriesShown) {
     printer.setCopyCount(2);
   };
   w.main.mnPrint->trigger();
-  EXPECT_TRUE(w.dialogs.messages.empty());
+  ASSERT_EQ(w.dialogs.messages.size(), 1u);
+  EXPECT_EQ(w.dialogs.messages[0].title, "vesk");
+  EXPECT_NE(w.dialogs.messages[0].text.find("No such file or directory"), std::string::npos);
   EXPECT_TRUE(w.main.mnFile->menuAction()->isVisible());
   EXPECT_TRUE(w.main.mnExit->isVisible());
 }

@@ -1,6 +1,6 @@
-#include "export/SaveAsJpeg.h"
+#include "ui/SaveAsJpeg.h"
 #include "export/mCapture.h"
-#include "tests/export/ExportTestHelpers.h"
+#include "tests/support/ExportTestHelpers.h"
 #include "tests/support/FakeMainForm.h"
 
 #include <QMainWindow>
@@ -59,7 +59,7 @@ public:
   std::optional<SaveFileAnswer> answer;
   std::vector<SaveFileRequest> requests;
   struct Warning {
-    std::string text, caption;
+    std::string text, caption, detail;
   };
   std::vector<Warning> warnings;
 
@@ -67,7 +67,9 @@ public:
     requests.push_back(request);
     return answer;
   }
-  void warningBox(const std::string &text, const std::string &caption) override { warnings.push_back({text, caption}); }
+  void warningBox(const std::string &text, const std::string &caption, const std::string &detail) override {
+    warnings.push_back({text, caption, detail});
+  }
 };
 
 TEST(Capture, FormClientIsTheClientAreaTopRowFirst) {
@@ -182,6 +184,8 @@ TEST(SaveAsJpeg, FailedWriteShowsTheWarningWithThePath) {
   ASSERT_EQ(dialogs.warnings.size(), 1u);
   EXPECT_EQ(dialogs.warnings[0].text, "Failed to save the picture to the file: '" + name + "'");
   EXPECT_EQ(dialogs.warnings[0].caption, "vesk");
+  // The reason is the box's detailed text, so a user can see why.
+  EXPECT_EQ(dialogs.warnings[0].detail, "No such file or directory");
   EXPECT_TRUE(folderEntries(dir.path()).empty());
 }
 

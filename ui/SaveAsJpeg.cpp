@@ -1,4 +1,4 @@
-#include "export/SaveAsJpeg.h"
+#include "ui/SaveAsJpeg.h"
 
 #include "export/cDIBSection.h"
 #include "export/mCapture.h"
@@ -9,7 +9,6 @@
 #include <QMainWindow>
 
 #include <cstdint>
-#include <exception>
 
 namespace vesk {
 
@@ -35,13 +34,11 @@ void saveAsJpeg(QMainWindow &form, const std::string &DefaultDirectory, SaveDial
     return;
   }
 
-  bool written = false;
   try {
-    written = WriteJpegFile(dib, fileName, 90);
-  } catch (const std::exception &) {
-    written = false;
+    WriteJpegFile(dib, fileName, 90);
+  } catch (const JpegError &error) {
+    dialogs.warningBox("Failed to save the picture to the file: '" + fileName + "'", "vesk", error.reason());
   }
-  if (!written) dialogs.warningBox("Failed to save the picture to the file: '" + fileName + "'", "vesk");
 }
 
 }  // namespace vesk

@@ -1,5 +1,5 @@
-#include "export/SaveDialogs.h"
 #include "tests/support/FakeMainForm.h"
+#include "ui/QtDialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -34,7 +34,7 @@ std::optional<SaveFileAnswer> runDialog(const SaveFileRequest &request, std::fun
     }
     act(*dialog);
   });
-  return showQtSaveDialog(nullptr, request);
+  return QtDialogs::showSaveDialog(nullptr, request);
 }
 
 TEST(QtSaveDialog, OffersTheFiltersWithTheRequestedOneSelected) {

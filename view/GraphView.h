@@ -1,0 +1,93 @@
+#pragma once
+
+#include "engine/MainForm.h"
+#include "engine/cVesk.h"
+#include "settings/SettingsFile.h"
+#include "surface/QtSurface.h"
+#include "view/GraphLayout.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace vesk {
+
+// The graph as a picture, without a window: the three surfaces at their fixed
+// places, the engine that draws on them, and what the engine asks of a window
+// (text metrics in the window's font, the label font size, the labels flag).
+// The main window shows these surfaces; printing, saving and export take its
+// picture. Works with no widget and no display.
+class GraphView {
+public:
+  // font: the window's font, in which text is measured and tick labels print.
+  // Colours default to the application palette's, as the window uses.
+  GraphView(const QFont &font, SettingsFile settings, double twipsPerPixel = 15);
+  GraphView(const QFont &font, SettingsFile settings, double twipsPerPixel, QColor stripBackground, QColor ink);
+  ~GraphView();
+  GraphView(const GraphView &) = delete;
+  GraphView &operator=(const GraphView &) = delete;
+
+  // The screen's twips per pixel (15 at 96 DPI); 15 without a screen.
+  static double screenTwipsPerPixel();
+
+  QtSurface &mainPicture() { return graph; }  // Picture1, the graph area
+  QtSurface &xPicture() { return xLabels; }   // Picture3, the x-label strip
+  QtSurface &yPicture() { return yLabels; }   // Picture2, the y-label strip
+  // Where a surface's top-left corner lies in the client area, in pixels.
+  QPoint position(const QtSurface &surface) const;
+  QSize clientSize() const;
+  QColor stripBackground() const { return stripBack; }
+
+  MainForm &form();
+  const SettingsFile &settings() const { return settingsFile; }
+  double twipsPerPixel() const { return tpp; }
+
+  // The engine's preferences, read by every redraw.
+  double DefaultFontSize = SettingsFile::defaultFontSize;
+  bool NoLables = false;
+  // The current engine; engine() makes an empty one when there is none.
+  std::unique_ptr<cVesk> currentVesk;
+  cVesk &engine();
+
+  // What the engine shows through its window: the open dialog (an empty answer
+  // cancels) and a message box. Unset, the dialog is cancelled and messages dropped.
+  std::function<std::string(const std::string &initDir, const std::string &fileName)> openDialog;
+  std::function<void(const std::string &text, const std::string &title)> messageBox;
+
+  // File > Open: a new engine, the open dialog, loading and the full view.
+  // False when the dialog is cancelled; throws LoadError.
+  bool open();
+  // Opens a file as File > Open does once its dialog has given path. Throws
+  // LoadError; the engine is then empty and the surfaces cleared.
+  void openFile(const std::string &path);
+  // The same for a data text in memory, taken exactly as it stands.
+  void openData(const std::string &text);
+  // The full view of the current engine.
+  void refresh();
+  // The zoomed view of a rectangle in the graph area's data coordinates.
+  void zoom(double startX, double startY, double endX, double endY);
+
+  // The client area as the window shows it: the strips' background with the
+  // three surfaces at their places, the graph area on top.
+  QImage picture();
+
+private:
+  class Form;
+  // A new engine on cleared surfaces with the pen widths an Open sets.
+  cVesk &fresh();
+
+  double tpp;
+  QColor stripBack;
+  SettingsFile settingsFile;
+  QtSurface yLabels;
+  QtSurface xLabels;
+  QtSurface graph;
+  std::unique_ptr<Form> viewForm;
+};
+
+}  // namespace vesk
