@@ -113,9 +113,20 @@ void Main::createMenus() {
 }
 
 void Main::mnOpenClick() {
+  openWith([this] { return graphView.open(); });
+}
+
+void Main::openFile(const std::string &path) {
+  openWith([&] {
+    graphView.openFile(path);
+    return true;
+  });
+}
+
+void Main::openWith(const std::function<bool()> &load) {
   bool loaded = false;
   try {
-    loaded = graphView.open();
+    loaded = load();
   } catch (const LoadError &error) {
     dialogs.messageBox(this, error.what(), "vesk", Dialogs::Icon::Warning);
   }

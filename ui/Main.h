@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -53,6 +54,9 @@ public:
   // The options dialog while it exists (created at first use).
   Options *optionsDialog() const;
   GraphView &view() { return graphView; }
+  // Opens a data file as if it had been chosen in the open dialog: the same
+  // loading, the same message on failure, the same menu states on success.
+  void openFile(const std::string &path);
 
   // Selection state, for the drag handlers and tests.
   bool isDown = false;
@@ -79,6 +83,8 @@ private:
   void createActions();
   void createMenus();
   void setPrintEntriesVisible(bool visible);
+  // Runs a load (false: cancelled) and sets the menus as Open does.
+  void openWith(const std::function<bool()> &load);
 
   Dialogs &dialogs;
   QPointer<Options> options;

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <string>
+
+namespace vesk {
+
+// What the program was asked to do on its command line.
+struct CommandLine {
+  enum class Action { Window, Help, Version, UsageError };
+  Action action = Action::Window;
+  std::string file;  // the data file the window opens at start, if any
+  QString error;     // for UsageError: what was wrong
+};
+
+// Reads the arguments, the program's name first. Needs no application object,
+// so that --help and --version work without a display.
+CommandLine parseCommandLine(const QStringList &arguments);
+
+// The usage text that --help prints.
+QString usageText();
+
+// "vesk" and the version, as --version prints it.
+QString versionText();
+
+}  // namespace vesk
