@@ -92,6 +92,8 @@ private:
   static std::string_view nextToken(std::string_view &text, bool wholeLine);
 
   void load(std::string_view text, Surface &mainPicture);
+  // What to do about a text of more than maxTextLength characters; what is "file" or "text".
+  static std::string tooLongHint(std::size_t characters, const char *what);
   // Ticks, titles and data sets for the given axis limits, on cleared surfaces
   // (the full view and the zoomed view).
   void drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture, double xLo, double xHi, double yLo,

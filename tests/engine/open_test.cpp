@@ -116,7 +116,8 @@ TEST_F(Open, LoadFailureNamesTheFileAndDrawsNothing) {
   EXPECT_EQ(failure(empty), "Cannot load \"" + empty + "\": the file is empty.");
   const std::string comma = test::sourcePath("tests/data/decimal-comma.dat").string();
   EXPECT_EQ(failure(comma), "Cannot load \"" + comma +
-                                "\": line 6: expected a number for the y of point 2 in data set 1, found \"4,5\".");
+                                "\": line 6: expected a number for the y of point 2 in data set 1, found \"4,5\". "
+                                "Use '.' as the decimal point.");
   expectOnlyCleared();
   EXPECT_TRUE(engine.model().dataSets.empty());
 }
