@@ -250,7 +250,11 @@ std::string hint(const Reading &r, std::string_view token, From from, const Item
   if (!token.empty() && parseReal(token, value) != NumberStatus::notANumber) return {};  // out of range: said already
   if (token.find('\0') != std::string_view::npos) return "The file looks like UTF-16 text; save it as UTF-8.";
   if (token.find('\t') != std::string_view::npos) return {};  // the message names the tabs
-  if (!token.empty() && (token[0] == '#' || (item.kind == Item::header && item.set == 1 && !canStartANumber(token[0]))))
+  // A first header that starts with a word is a comment the loader did not drop.
+  const bool firstHeaderIsAWord = item.kind == Item::header && item.set == 1 &&
+                                  std::string_view(item.what) == "the label count" && !token.empty() &&
+                                  !canStartANumber(token[0]);
+  if ((!token.empty() && token[0] == '#') || firstHeaderIsAWord)
     return "Only one comment line is allowed, right after the four limits, and it must be longer than 16 "
            "characters.";
   if (isDecimalComma(token)) return "Use '.' as the decimal point.";

@@ -48,7 +48,8 @@ struct GraphModel {
 };
 
 // A data text could not be loaded. what() says what was expected, the token
-// found, the line it stands on and the item being read.
+// found, the line it stands on and the item being read, then, where the
+// loader can tell, one sentence on how to fix the file.
 class LoadError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;

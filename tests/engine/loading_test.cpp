@@ -210,6 +210,8 @@ const MessageCase messages[] = {
      "Line 4: expected a whole number for the label count in the header of data set 1, found \"comment\".", comment},
     {"a comment line among the points", crlf({"x", "y", "0 10 0 10", "0 2 0 0", "1 1 1", "# second half", "2 2 2"}),
      "Line 6: expected a number for the x of point 2 in data set 1, found \"#\".", comment},
+    {"a word for the marker style is no comment", crlf({"x", "y", "0 10 0 10", "0 1 x abc", "1 1 1"}),
+     "Line 4: expected a whole number for the marker style in the header of data set 1, found \"abc\".", ""},
     {"a short header of three numbers", crlf({"x", "y", "0 10 0 10", "0 5 0"}),
      "Line 4: expected a whole number for the label count in the header of data set 1, found \"0 5 0\".", ""},
     {"a header of six characters is cut into fields", crlf({"x", "y", "0 10 0 10", "0 0 10"}),
