@@ -98,12 +98,6 @@ std::string found(std::string_view all, std::string_view token, From from) {
   throw LoadError("Line " + std::to_string(lineAt(all, std::size_t(token.data() - all.data()))) + ": " + message);
 }
 
-[[noreturn]] void failExpected(std::string_view all, std::string_view token, From from, const char *expected,
-                               const Item &item, const char *after = "") {
-  failAt(all, token,
-         std::string("expected ") + expected + " for " + describe(item) + ", " + found(all, token, from) + after + ".");
-}
-
 // Order of magnitude of a mantissa of digits with at most one '.' (not all zeros).
 long decimalMagnitude(std::string_view mantissa) {
   const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
@@ -187,25 +181,132 @@ int roundHalfEven(double v) {
   return whole;
 }
 
-double toReal(std::string_view all, std::string_view token, From from, const Item &item) {
+// A data set's header as read: set 0 until there is one.
+struct Counts {
+  int set = 0;
+  std::size_t headerOffset = 0;
+  int labels = 0;
+  int points = 0;
+};
+
+// What the loader knows when a value fails: the whole text and the two latest headers read.
+struct Reading {
+  std::string_view all;
+  Counts latest;
+  Counts before;
+};
+
+std::size_t offsetOf(std::string_view all, std::string_view token) { return std::size_t(token.data() - all.data()); }
+
+// The text's last line: a line end at the very end starts no line of its own.
+int lastLine(std::string_view all) {
+  int line = 1;
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    if (all[i] == CR) {
+      if (i + 2 >= all.size()) break;
+      ++line;
+      ++i;
+    }
+  }
+  return line;
+}
+
+// True when the line on which offset stands holds nothing but spaces before offset.
+bool blankBefore(std::string_view all, std::size_t offset) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < offset && i < all.size(); ++i) {
+    if (all[i] == CR) {
+      ++i;
+      start = i + 1;
+    }
+  }
+  return start >= offset || all.substr(start, offset - start).find_first_not_of(' ') == std::string_view::npos;
+}
+
+std::string plural(int n, const char *word) { return std::to_string(n) + " " + word + (n == 1 ? "" : "s"); }
+
+std::string declares(std::string_view all, const Counts &c) {
+  return "data set " + std::to_string(c.set) + " (header on line " + std::to_string(lineAt(all, c.headerOffset)) +
+         ") declares " + plural(c.points, "point") + " and " + plural(c.labels, "label");
+}
+
+bool canStartANumber(char c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'; }
+
+// "0,5" as a spreadsheet in many locales writes it.
+bool isDecimalComma(std::string_view token) {
+  const std::size_t comma = token.find(',');
+  if (comma == std::string_view::npos || token.find(',', comma + 1) != std::string_view::npos) return false;
+  std::string dotted(token);
+  dotted[comma] = '.';
+  double value = 0;
+  return parseReal(dotted, value) != NumberStatus::notANumber;
+}
+
+// One sentence on what the user can change for a value that is not a number,
+// or nothing. Only the token, where it stands and the counts read so far are
+// used: a hint never changes what loads.
+std::string hint(const Reading &r, std::string_view token, From from, const Item &item, bool atEnd) {
+  double value = 0;
+  if (!token.empty() && parseReal(token, value) != NumberStatus::notANumber) return {};  // out of range: said already
+  if (token.find('\0') != std::string_view::npos) return "The file looks like UTF-16 text; save it as UTF-8.";
+  if (token.find('\t') != std::string_view::npos) return {};  // the message names the tabs
+  // A first header that starts with a word is a comment the loader did not drop.
+  const bool firstHeaderIsAWord = item.kind == Item::header && item.set == 1 &&
+                                  std::string_view(item.what) == "the label count" && !token.empty() &&
+                                  !canStartANumber(token[0]);
+  if ((!token.empty() && token[0] == '#') || firstHeaderIsAWord)
+    return "Only one comment line is allowed, right after the four limits, and it must be longer than 16 "
+           "characters.";
+  if (isDecimalComma(token)) return "Use '.' as the decimal point.";
+  if (token.empty() && from == From::text && !atEnd) {
+    const std::size_t offset = offsetOf(r.all, token);
+    const std::string line = "Line " + std::to_string(lineAt(r.all, offset));
+    if (blankBefore(r.all, offset)) return line + " is blank; remove it.";
+    return line + " ends with a space after a number; remove it.";
+  }
+  // Values are read by count, so a wrong count shows up later as a word that is
+  // not a number. Where a header is read depends on the counts of the sets before it.
+  if (r.latest.set == 0) return {};
+  std::string counts = declares(r.all, r.latest);
+  counts[0] = 'D';
+  if (item.kind == Item::header && r.before.set > 0) counts += ", and " + declares(r.all, r.before);
+  return counts + "; check those numbers.";
+}
+
+[[noreturn]] void failExpected(const Reading &r, std::string_view token, From from, const char *expected,
+                               const Item &item, const char *after = "") {
+  const std::size_t offset = offsetOf(r.all, token);
+  const bool atEnd =
+      token.empty() && from == From::text && r.all.find_first_not_of(' ', offset) == std::string_view::npos;
+  std::string message;
+  if (atEnd)
+    message = "Line " + std::to_string(lastLine(r.all)) + ": the file ends where " + describe(item) + " was expected.";
+  else
+    message = "Line " + std::to_string(lineAt(r.all, offset)) + ": expected " + expected + " for " + describe(item) +
+              ", " + found(r.all, token, from) + after + ".";
+  const std::string h = hint(r, token, from, item, atEnd);
+  throw LoadError(h.empty() ? message : message + " " + h);
+}
+
+double toReal(const Reading &r, std::string_view token, From from, const Item &item) {
   double value = 0;
   switch (parseReal(token, value)) {
     case NumberStatus::ok:
       return value;
     case NumberStatus::notANumber:
-      failExpected(all, token, from, "a number", item);
+      failExpected(r, token, from, "a number", item);
     case NumberStatus::tooLarge:
-      failExpected(all, token, from, "a number", item, ", which is too large");
+      failExpected(r, token, from, "a number", item, ", which is too large");
   }
   return value;
 }
 
-std::int16_t toInt16(std::string_view all, std::string_view token, From from, const Item &item) {
+std::int16_t toInt16(const Reading &r, std::string_view token, From from, const Item &item) {
   double value = 0;
   const NumberStatus status = parseReal(token, value);
-  if (status == NumberStatus::notANumber) failExpected(all, token, from, "a whole number", item);
+  if (status == NumberStatus::notANumber) failExpected(r, token, from, "a whole number", item);
   const int whole = status == NumberStatus::ok && value > -32769 && value < 32768 ? roundHalfEven(value) : 32768;
-  if (whole < -32768 || whole > 32767) failExpected(all, token, from, "a whole number from -32768 to 32767", item);
+  if (whole < -32768 || whole > 32767) failExpected(r, token, from, "a whole number from -32768 to 32767", item);
   return std::int16_t(whole);
 }
 
@@ -268,6 +369,16 @@ std::string_view cVesk::nextToken(std::string_view &text, bool wholeLine) {
   return std::string_view(start, std::size_t(tokenEnd - start));
 }
 
+std::string cVesk::tooLongHint(std::size_t characters, const char *what) {
+  auto grouped = [](std::size_t n) {
+    std::string s = std::to_string(n);
+    for (std::size_t i = s.size(); i > 3; i -= 3) s.insert(i - 3, ",");
+    return s;
+  };
+  return "Vesk reads at most " + grouped(maxTextLength) + " characters; this " + what + " has " + grouped(characters) +
+         ". Remove points or split the file.";
+}
+
 void cVesk::veskFromData(const std::string &fileData, Surface &mainPicture) { load(fileData, mainPicture); }
 
 void cVesk::load(std::string_view text, Surface &mainPicture) {
@@ -275,13 +386,14 @@ void cVesk::load(std::string_view text, Surface &mainPicture) {
   if (text.empty()) throw LoadError("The data text is empty.");
   if (text.size() > maxTextLength)
     throw LoadError("The data text has " + std::to_string(text.size()) + " characters; at most " +
-                    std::to_string(maxTextLength) + " can be loaded.");
+                    std::to_string(maxTextLength) + " can be loaded. " + tooLongHint(text.size(), "text"));
 
   const std::string_view all = text;
+  Reading reading{all, {}, {}};
   std::string_view rest = text;
   auto line = [&] { return nextToken(rest, true); };
-  auto real = [&](const Item &item) { return toReal(all, nextToken(rest, false), From::text, item); };
-  auto int16 = [&](const Item &item) { return toInt16(all, nextToken(rest, false), From::text, item); };
+  auto real = [&](const Item &item) { return toReal(reading, nextToken(rest, false), From::text, item); };
+  auto int16 = [&](const Item &item) { return toInt16(reading, nextToken(rest, false), From::text, item); };
 
   GraphModel g;
   g.xTitle = textFromBytes(line());
@@ -290,7 +402,7 @@ void cVesk::load(std::string_view text, Surface &mainPicture) {
   g.xMax = real({Item::whole, "the right end of the x axis"});
   g.yMin = real({Item::whole, "the lower end of the y axis"});
   const std::string_view yMaxToken = nextToken(rest, false);
-  g.yMax = toReal(all, yMaxToken, From::text, {Item::whole, "the upper end of the y axis"});
+  g.yMax = toReal(reading, yMaxToken, From::text, {Item::whole, "the upper end of the y axis"});
 
   std::string_view header = line();
   if (header.size() > 16) header = line();
@@ -309,17 +421,19 @@ void cVesk::load(std::string_view text, Surface &mainPicture) {
     DataSet &set = g.dataSets[std::size_t(i)];
     const int setNumber = i + 1;
     if (header.size() <= 5) {
-      set.labelCount = toInt16(all, header, From::text, {Item::header, "the label count", 0, setNumber});
+      set.labelCount = toInt16(reading, header, From::text, {Item::header, "the label count", 0, setNumber});
     } else {
       std::string_view fields = header;
       auto field = [&](const char *what) {
-        return toInt16(all, nextToken(fields, false), From::header, {Item::header, what, 0, setNumber});
+        return toInt16(reading, nextToken(fields, false), From::header, {Item::header, what, 0, setNumber});
       };
       set.labelCount = field("the label count");
       set.pointCount = field("the point count");
       nextToken(fields, false);
       set.markerStyle = field("the marker style");
     }
+    reading.before = reading.latest;
+    reading.latest = {setNumber, offsetOf(all, header), set.labelCount, set.pointCount};
 
     if (set.pointCount > 0) {
       set.points.resize(std::size_t(set.pointCount));
@@ -340,7 +454,7 @@ void cVesk::load(std::string_view text, Surface &mainPicture) {
         l.extra = real({Item::label, "the third number", j + 1, setNumber});
         const Item angleItem{Item::label, "the angle", j + 1, setNumber};
         const std::string_view angleToken = nextToken(rest, false);
-        l.angle = screenAngle(toReal(all, angleToken, From::text, angleItem), g, all, angleToken, angleItem);
+        l.angle = screenAngle(toReal(reading, angleToken, From::text, angleItem), g, all, angleToken, angleItem);
         const std::string_view textToken = line();
         l.text = textFromBytes(textToken);
         const double textHeight = Main.TextHeight(l.text);

@@ -5,11 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace vesk {
 
@@ -31,13 +34,22 @@ std::string quoted(const std::string &path) { return "\"" + path + "\""; }
   throw LoadError("Cannot load " + quoted(path) + ": " + reason);
 }
 
+// Read at most this much: no longer file comes down to maxTextLength
+// characters, and a file chosen by mistake must not fill the memory.
+constexpr std::size_t maxFileBytes = std::size_t(1) << 20;
+
+struct FileBytes {
+  std::string bytes;
+  std::uintmax_t size = 0;  // on disk, which may be more than was read
+};
+
 // The file's bytes; reading stops after maxBytes + 1, since a longer text cannot be loaded anyway.
-std::string readBytes(const std::string &path, std::size_t maxBytes) {
+FileBytes readBytes(const std::string &path, std::size_t maxBytes) {
   // Opened without waiting, so that a FIFO with no writer cannot stall the window.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) failRead(path, errno);
-  File file(::fdopen(fd, "rb"));
-  if (!file) {
+  File stream(::fdopen(fd, "rb"));
+  if (!stream) {
     const int error = errno;
     ::close(fd);
     failRead(path, error);
@@ -47,17 +59,19 @@ std::string readBytes(const std::string &path, std::size_t maxBytes) {
   if (S_ISDIR(info.st_mode)) failRead(path, EISDIR);
   if (!S_ISREG(info.st_mode)) throw LoadError("Cannot read " + quoted(path) + ": it is not a regular file.");
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  std::string bytes;
+  FileBytes file{{}, std::uintmax_t(info.st_size)};
+  std::string &bytes = file.bytes;
   char buffer[8192];
   while (bytes.size() <= maxBytes) {
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
+    const std::size_t n = std::fread(buffer, 1, sizeof buffer, stream.get());
     bytes.append(buffer, n);
     if (n < sizeof buffer) {
-      if (std::ferror(file.get())) failRead(path, errno);
+      if (std::ferror(stream.get())) failRead(path, errno);
       break;
     }
   }
-  return bytes;
+  file.size = std::max<std::uintmax_t>(file.size, bytes.size());
+  return file;
 }
 
 // A line end in a data text is CR and one more character; files written on
@@ -74,6 +88,67 @@ std::string withCrBeforeLoneLf(std::string bytes) {
     out += bytes[i];
   }
   return out;
+}
+
+void appendUtf8(std::string &out, char32_t c) {
+  if (c < 0x80) {
+    out += char(c);
+  } else if (c < 0x800) {
+    out += char(0xC0 | (c >> 6));
+    out += char(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += char(0xE0 | (c >> 12));
+    out += char(0x80 | ((c >> 6) & 0x3F));
+    out += char(0x80 | (c & 0x3F));
+  } else {
+    out += char(0xF0 | (c >> 18));
+    out += char(0x80 | ((c >> 12) & 0x3F));
+    out += char(0x80 | ((c >> 6) & 0x3F));
+    out += char(0x80 | (c & 0x3F));
+  }
+}
+
+// Windows shells redirect output into UTF-16 files with a byte-order mark;
+// such a file becomes UTF-8, anything else stays as it is. Unpaired
+// surrogates and an odd last byte become U+FFFD.
+std::string withUtf16AsUtf8(std::string bytes) {
+  if (bytes.size() < 2) return bytes;
+  const auto b0 = static_cast<unsigned char>(bytes[0]), b1 = static_cast<unsigned char>(bytes[1]);
+  const bool little = b0 == 0xFF && b1 == 0xFE, big = b0 == 0xFE && b1 == 0xFF;
+  if (!little && !big) return bytes;
+  auto unit = [&](std::size_t i) {
+    const auto first = static_cast<unsigned char>(bytes[i]), second = static_cast<unsigned char>(bytes[i + 1]);
+    return big ? char32_t(first << 8 | second) : char32_t(second << 8 | first);
+  };
+  std::string out;
+  out.reserve(bytes.size());
+  std::size_t i = 2;
+  for (; i + 1 < bytes.size(); i += 2) {
+    char32_t c = unit(i);
+    if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
+      const char32_t low = unit(i + 2);
+      if (low >= 0xDC00 && low < 0xE000) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      }
+    }
+    appendUtf8(out, c >= 0xD800 && c < 0xE000 ? char32_t(0xFFFD) : c);
+  }
+  if (i < bytes.size()) appendUtf8(out, 0xFFFD);
+  return out;
+}
+
+// Spaces and blank lines at the end are invisible in an editor: the length
+// that drops them after the last character that is neither a space nor a line
+// end, keeping that line's own line end (a CR and the character after it, or
+// a lone LF). A text of nothing else stays whole, for the loader to report.
+std::size_t trimmedLength(std::string_view text) {
+  const std::size_t last = text.find_last_not_of(" \r\n");
+  if (last == std::string_view::npos) return text.size();
+  const std::size_t end = last + 1;
+  if (end < text.size() && text[end] == '\r') return std::min(end + 2, text.size());
+  if (end < text.size() && text[end] == '\n') return end + 1;
+  return end;
 }
 
 }  // namespace
@@ -96,16 +171,25 @@ bool cVesk::vesk(MainForm &mainForm, Surface &mainPicture, Surface &xPicture, Su
 }
 
 void cVesk::veskFromFile(const std::string &path, Surface &mainPicture) {
-  const std::string bytes = readBytes(path, maxTextLength);
-  if (bytes.empty()) failLoad(path, "the file is empty.");
-  if (bytes.size() > maxTextLength)
-    failLoad(path,
-             "the file has more than " + std::to_string(maxTextLength) + " characters, the most a data file holds.");
-  const std::string text = withCrBeforeLoneLf(bytes);
-  if (text.size() > maxTextLength)
+  const FileBytes file = readBytes(path, maxFileBytes);
+  if (file.bytes.empty()) failLoad(path, "the file is empty.");
+  const std::string more =
+      "the file has more than " + std::to_string(maxTextLength) + " characters, the most a data file holds. ";
+  if (file.bytes.size() > maxFileBytes) failLoad(path, more + tooLongHint(file.size, "file"));
+
+  // Decoded first, since the other two steps work on characters; the trim
+  // comes after the line ends are mapped, so that it sees only CR LF pairs.
+  // The length limit applies to the text that is loaded.
+  const std::string decoded = withUtf16AsUtf8(file.bytes);
+  std::string text = withCrBeforeLoneLf(decoded);
+  text.resize(trimmedLength(text));
+  if (text.empty()) failLoad(path, "the file is empty.");
+  if (text.size() > maxTextLength) {
+    if (trimmedLength(decoded) > maxTextLength) failLoad(path, more + tooLongHint(text.size(), "file"));
     failLoad(path, "the file has " + std::to_string(text.size()) +
                        " characters once each line end is counted as CR LF; a data file holds at most " +
-                       std::to_string(maxTextLength) + ".");
+                       std::to_string(maxTextLength) + ". " + tooLongHint(text.size(), "file"));
+  }
   try {
     load(text, mainPicture);
   } catch (const LoadError &e) {

@@ -48,7 +48,8 @@ struct GraphModel {
 };
 
 // A data text could not be loaded. what() says what was expected, the token
-// found, the line it stands on and the item being read.
+// found, the line it stands on and the item being read, then, where the
+// loader can tell, one sentence on how to fix the file.
 class LoadError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
@@ -92,6 +93,8 @@ private:
   static std::string_view nextToken(std::string_view &text, bool wholeLine);
 
   void load(std::string_view text, Surface &mainPicture);
+  // What to do about a text of more than maxTextLength characters; what is "file" or "text".
+  static std::string tooLongHint(std::size_t characters, const char *what);
   // Ticks, titles and data sets for the given axis limits, on cleared surfaces
   // (the full view and the zoomed view).
   void drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture, double xLo, double xHi, double yLo,

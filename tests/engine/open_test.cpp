@@ -1,5 +1,6 @@
 #include "engine/cVesk.h"
 #include "tests/support/FakeMainForm.h"
+#include "tests/support/Files.h"
 #include "tests/support/RecordingSurface.h"
 
 #include <gtest/gtest.h>
@@ -7,8 +8,11 @@
 #include <unistd.h>
 #include <algorithm>
 #include <fstream>
+#include <iomanip>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace vesk {
 namespace {
@@ -116,7 +120,8 @@ TEST_F(Open, LoadFailureNamesTheFileAndDrawsNothing) {
   EXPECT_EQ(failure(empty), "Cannot load \"" + empty + "\": the file is empty.");
   const std::string comma = test::sourcePath("tests/data/decimal-comma.dat").string();
   EXPECT_EQ(failure(comma), "Cannot load \"" + comma +
-                                "\": line 6: expected a number for the y of point 2 in data set 1, found \"4,5\".");
+                                "\": line 6: expected a number for the y of point 2 in data set 1, found \"4,5\". "
+                                "Use '.' as the decimal point.");
   expectOnlyCleared();
   EXPECT_TRUE(engine.model().dataSets.empty());
 }
@@ -128,10 +133,89 @@ TEST_F(Open, LengthLimitCountsLineEndsAsCrLf) {
   const std::string over = writeFile("over.dat", std::string(cVesk::maxTextLength - tail.size(), 'x') + tail);
   EXPECT_EQ(failure(over), "Cannot load \"" + over +
                                "\": the file has 32771 characters once each line end is counted as CR LF; a data "
-                               "file holds at most 32767.");
+                               "file holds at most 32767. Vesk reads at most 32,767 characters; this file has 32,771. "
+                               "Remove points or split the file.");
   const std::string huge = writeFile("huge.dat", std::string(100000, 'x'));
-  EXPECT_EQ(failure(huge),
-            "Cannot load \"" + huge + "\": the file has more than 32767 characters, the most a data file holds.");
+  EXPECT_EQ(failure(huge), "Cannot load \"" + huge +
+                               "\": the file has more than 32767 characters, the most a data file holds. Vesk reads "
+                               "at most 32,767 characters; this file has 100,000. Remove points or split the file.");
+  // Too large to be read through: the size on disk is the count.
+  const std::string vast = writeFile("vast.dat", std::string(3'000'000, 'x'));
+  EXPECT_EQ(failure(vast), "Cannot load \"" + vast +
+                               "\": the file has more than 32767 characters, the most a data file holds. Vesk reads "
+                               "at most 32,767 characters; this file has 3,000,000. Remove points or split the file.");
+}
+
+// The bytes of text in UTF-16 after a byte-order mark.
+std::string utf16(const std::u16string &text, bool bigEndian) {
+  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (const char16_t unit : text) {
+    const char high = char(unit >> 8), low = char(unit & 0xFF);
+    bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
+}
+
+TEST_F(Open, Utf16WithAByteOrderMarkLoadsAsUtf8) {
+  // LF line ends and a blank last line too: the other two mappings work on the decoded text.
+  const std::u16string text = u"Temp \u00B0C\n\U0001F600 \xD800!\n0 10 0 10\n1\n1 1 0 0 caf\u00E9\n\n";
+  for (const bool bigEndian : {false, true}) {
+    SCOPED_TRACE(bigEndian ? "big-endian" : "little-endian");
+    ASSERT_TRUE(open(writeFile("utf16.dat", utf16(text, bigEndian))));
+    const GraphModel &g = engine.model();
+    EXPECT_EQ(g.xTitle,
+              "Temp \xC2\xB0"
+              "C");
+    EXPECT_EQ(g.yTitle, "\xF0\x9F\x98\x80 \xEF\xBF\xBD!");  // an unpaired surrogate becomes U+FFFD
+    EXPECT_EQ(g.dataSets[0].labels[0].text, "caf\xC3\xA9");
+  }
+  const std::string odd = writeFile("odd.dat", utf16(u"x\ny\n0 10 0 10\n0\n", false) + "7");
+  EXPECT_NE(failure(odd).value_or("").find("found \"\xEF\xBF\xBD\""), std::string::npos);
+}
+
+TEST_F(Open, LengthLimitAppliesToTheTextAfterMapping) {
+  const std::string graph = std::string(20000, 'x') + "\ny\n0 10 0 10\n0\n";
+  std::u16string wide(graph.begin(), graph.end());
+  ASSERT_TRUE(open(writeFile("wide.dat", utf16(wide, false))));
+  EXPECT_EQ(engine.model().xTitle.size(), 20000u);
+  ASSERT_TRUE(open(writeFile("spaces.dat", graph + std::string(40000, ' '))));
+  EXPECT_EQ(engine.model().xTitle.size(), 20000u);
+}
+
+// Everything drawn, one line per operation.
+std::vector<std::string> drawn(const test::RecordingSurface &s) {
+  std::vector<std::string> out;
+  for (const auto &o : s.ops) {
+    std::ostringstream line;
+    line << std::setprecision(17) << o.name << ' ' << o.x1 << ' ' << o.y1 << ' ' << o.x2 << ' ' << o.y2 << ' '
+         << o.drawWidth << " [" << o.text << "] " << o.font.escapement;
+    out.push_back(line.str());
+  }
+  return out;
+}
+
+TEST_F(Open, TrailingSpacesAndBlankLinesAreDroppedAndWhatLoadedBeforeDrawsTheSame) {
+  const std::string example = test::readFile(test::sourcePath("tests/data/worked-example.dat"));
+  const std::string texts[] = {
+      example, example.substr(0, example.size() - 2),  // no line end after the last line
+      "x\r\ny\r\n0 10 0 10\r\n1\r\n1 1 0 0\r\n\r\n",   // a label text on a blank line
+      "x\r\ny\r\n0 10 0 10\r\n1\r\n1 1 0 30 Peak   ",  // spaces after a label text
+  };
+  const std::string tails[] = {"", " ", "  \r\n", "\r\n\r\n", "\n \n\n", " \r\n \r\n  "};
+  for (const std::string &text : texts) {
+    for (auto *s : {&mainPicture, &xPicture, &yPicture}) s->ops.clear();
+    cVesk fromData(form);
+    fromData.veskFromData(text, mainPicture);
+    fromData.refresh(mainPicture, xPicture, yPicture);
+    const auto expected = {drawn(mainPicture), drawn(xPicture), drawn(yPicture)};
+    for (const std::string &tail : tails) {
+      SCOPED_TRACE(testing::PrintToString(text + tail));
+      for (auto *s : {&mainPicture, &xPicture, &yPicture}) s->ops.clear();
+      engine.veskFromFile(writeFile("trailing.dat", text + tail), mainPicture);
+      engine.refresh(mainPicture, xPicture, yPicture);
+      EXPECT_EQ(std::vector({drawn(mainPicture), drawn(xPicture), drawn(yPicture)}), std::vector(expected));
+    }
+  }
 }
 
 }  // namespace

@@ -164,20 +164,22 @@ const std::string head = "x\r\ny\r\n0 10 -5 5\r\n";
 const std::string goodSet = "0 3 0 0\r\n0 0 0\r\n5 4.5 0\r\n10 -2 0\r\n";
 
 const BadText badTexts[] = {
-    {"bad number", head + "0 1 0 0\r\n1 4,5 0\r\n", "\"4,5\""},
+    {"bad number", head + "0 1 0 0\r\n1 4,5 0\r\n", "\"4,5\". Use '.' as the decimal point."},
     {"bad bound", "x\r\ny\r\n0 1O -5 5\r\n0\r\n", "found \"1O\""},
     {"empty file", "", "empty"},
-    {"blank last line", head + goodSet + "\r\n", "data set 2"},
+    {"blank line between sets", head + goodSet + "\r\n" + goodSet, "Line 8 is blank; remove it."},
     {"trailing space after a number", "x\r\ny\r\n0 10 -5 5 \r\n0\r\n", "ends with a space"},
     {"tab-separated numbers", "x\r\ny\r\n0\t10\t-5\t5\r\n0\r\n", "tabs"},
     {"402nd data set", head + repeat("0\r\n", 402), "401"},
-    {"401 sets and a blank line", head + repeat("0\r\n", 401) + "\r\n", "401"},
+    {"401 sets and a blank header", head + repeat("0\r\n", 401) + "\r\n0\r\n", "401"},
     {"40,000 bytes", head + std::string(40000 - head.size(), '0'), "32767"},
     {"LF line ends that grow past the limit", std::string(17000, '\n'), "32767"},
     {"integer out of range", head + "40000\r\n", "-32768 to 32767"},
     {"tag out of range", head + "0 1 0 0\r\n1 1 32768\r\n", "-32768 to 32767"},
     {"labels with yMax == yMin", "x\r\ny\r\n0 10 5 5\r\n1\r\n1 5 0 30 Peak\r\n", "no length"},
-    {"point count past the end of the data", head + "0 3 0 0\r\n0 0 0\r\n", "end of the data"},
+    {"point count past the end of the data", head + "0 3 0 0\r\n0 0 0\r\n",
+     "line 5: the file ends where the x of point 2 in data set 1 was expected. Data set 1 (header on line 4) "
+     "declares 3 points and 0 labels; check those numbers."},
     {"short header that is three numbers", head + "0 5 0\r\n", "\"0 5 0\""},
     {"byte above 127 inside a number", head + "0 1 0 0\r\n1\xB5 1 0\r\n", "point 1 in data set 1"},
     {"NUL byte inside a number", head + std::string("0 1 0 0\r\n1\0 1 0\r\n", 17), "\\x00"},
