@@ -21,12 +21,13 @@ namespace vesk {
 
 Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
     : QMainWindow(parent),
-      graphView(QWidget::font(), std::move(settings), GraphView::screenTwipsPerPixel()),
+      graphView(GraphView::windowFont(), std::move(settings), GraphView::screenTwipsPerPixel()),
       DefaultFontSize(graphView.DefaultFontSize),
       currentVesk(graphView.currentVesk),
       NoLables(graphView.NoLables),
       dialogs(dialogs) {
   setWindowTitle("Vesk");
+  setFont(GraphView::windowFont());
   graphView.openDialog = [this](const std::string &initDir, const std::string &fileName) {
     return this->dialogs.getOpenFileName(this, initDir, fileName);
   };

@@ -64,6 +64,8 @@ double GraphView::screenTwipsPerPixel() {
   return screen && screen->logicalDotsPerInchY() > 0 ? 1440.0 / screen->logicalDotsPerInchY() : 15.0;
 }
 
+QFont GraphView::windowFont() { return QGuiApplication::font(); }
+
 QPoint GraphView::position(const QtSurface &surface) const {
   const layout::Box &box = &surface == &graph     ? layout::graphArea
                            : &surface == &xLabels ? layout::xStrip

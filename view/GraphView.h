@@ -34,6 +34,8 @@ public:
 
   // The screen's twips per pixel (15 at 96 DPI); 15 without a screen.
   static double screenTwipsPerPixel();
+  // The window's font: text is measured in it and tick labels print in it.
+  static QFont windowFont();
 
   QtSurface &mainPicture() { return graph; }  // Picture1, the graph area
   QtSurface &xPicture() { return xLabels; }   // Picture3, the x-label strip
