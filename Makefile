@@ -14,17 +14,14 @@ run:
 
 test:
 	@scripts/install-deps.sh test
-	cmake -S . -B build/test -DVESK_WERROR=ON
+	cmake -S . -B build/test -DVESK_WERROR=ON -DVESK_SANITIZE=ON -DVESK_BUILD_TESTS=ON -DVESK_BUILD_BENCH=OFF
 	cmake --build build/test -j $(JOBS)
-	cmake -S . -B build/asan -DVESK_WERROR=ON -DVESK_SANITIZE=ON -DVESK_BUILD_BENCH=OFF
-	cmake --build build/asan -j $(JOBS)
-	ctest --test-dir build/asan -j $(JOBS) --output-on-failure
 	ctest --test-dir build/test -j $(JOBS) --output-on-failure
 
 bench:
 	@scripts/install-deps.sh test
-	cmake -S . -B build/test -DVESK_WERROR=ON
-	cmake --build build/test -j $(JOBS) --target bench_all
+	cmake -S . -B build/bench -DVESK_WERROR=ON -DVESK_BUILD_TESTS=OFF -DVESK_BUILD_BENCH=ON
+	cmake --build build/bench -j $(JOBS) --target bench_all
 
 clean:
 	rm -rf build

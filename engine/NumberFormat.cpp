@@ -25,14 +25,6 @@ std::string formatC(double v) {
 
 }  // namespace
 
-std::string formatGeneral(double v, char decimalSeparator) {
-  std::string text = formatC(v);
-  if (decimalSeparator != '.')
-    for (char &c : text)
-      if (c == '.') c = decimalSeparator;
-  return text;
-}
-
 std::string formatGeneral(double v) {
   std::string text = formatC(v);
   const std::size_t dot = text.find('.');

@@ -36,7 +36,6 @@ public:
   static std::string runningProgramFolder();
 
   std::filesystem::path path() const;
-  const std::string &programFolder() const { return progFolder; }
 
   // The stored folder; when missing, the program's folder, written back (a failed write is ignored).
   std::string readDefaultDirectory() const;

@@ -1,6 +1,10 @@
 # Helpers for driving the real program under Xvfb with xdotool.
 set -euo pipefail
 
+# The program must show its windows on the X server, whatever the caller's
+# environment says (tests elsewhere run with the offscreen platform).
+export QT_QPA_PLATFORM=xcb
+
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # The real ImageMagick, not a stand-in that may sit earlier on PATH.
@@ -19,47 +23,55 @@ dark_pixels() {
 # Darkest grey level in a rectangle: menu text is near black when enabled, grey when not.
 darkest() { $IM_CONVERT "$1" -crop "$2" +repage -colorspace gray -format "%[fx:int(255*minima)]" info:; }
 
-wait_for_window() {  # name regex -> window id
-  local id=""
-  for _ in $(seq 1 200); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
+# until SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds; fails
+# when the deadline passes first. Nothing waits a fixed time.
+until_ok() {
+  local deadline=$((SECONDS + $1))
+  shift
+  while :; do
+    "$@" && return 0
+    [ $SECONDS -lt $deadline ] || return 1
     sleep 0.1
   done
-  return 1
 }
 
-wait_gone() {  # name regex
-  for _ in $(seq 1 100); do
-    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+# shot_until FILE SECONDS COMMAND...: screenshots into FILE until COMMAND
+# (which may look at FILE) succeeds.
+shot_until() {
+  local file=$1 deadline=$((SECONDS + $2))
+  shift 2
+  while :; do
+    shot "$file"
+    "$@" && return 0
+    [ $SECONDS -lt $deadline ] || return 1
     sleep 0.1
   done
-  return 1
 }
+
+window_id() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
+wait_for_window() {  # name regex -> window id
+  until_ok 20 window_id "$1" >/dev/null || return 1
+  window_id "$1"
+}
+window_gone() { ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+wait_gone() { until_ok 10 window_gone "$1"; }
 
 # Window geometry: sets WX WY WW WH.
 geometry() {
   eval "$(xdotool getwindowgeometry --shell "$1" | sed -n 's/^X=/WX=/p;s/^Y=/WY=/p;s/^WIDTH=/WW=/p;s/^HEIGHT=/WH=/p')"
 }
 
-click() { xdotool mousemove --sync "$1" "$2" click 1; sleep 0.3; }
+click() { xdotool mousemove --sync "$1" "$2" click 1; }
 
-# Waits until the program shows a second visible window (a dialog) or has
-# only its main window again; timing-independent on a busy machine.
+# The program's visible windows: its main window, a dialog, an open menu.
 visible_windows() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | wc -l; }
-# wait_windows PID TEST COUNT: until the number of visible windows passes the test.
-wait_windows() {
-  for _ in $(seq 1 150); do
-    [ "$(visible_windows "$1")" "$2" "$3" ] && { sleep 0.4; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-wait_dialog() { wait_windows "$1" -ge 2 || fail "no dialog appeared"; }
-wait_no_dialog() { wait_windows "$1" -le 1 || fail "the dialog did not close"; }
+windows_at_least() { [ "$(visible_windows "$1")" -ge "$2" ]; }
+windows_at_most() { [ "$(visible_windows "$1")" -le "$2" ]; }
+wait_dialog() { until_ok 20 windows_at_least "$1" 2 || fail "no dialog appeared"; }
+wait_no_dialog() { until_ok 20 windows_at_most "$1" 1 || fail "the dialog did not close"; }
 
-# Waits up to 10 s for a file to be written.
-wait_file() {
-  for _ in $(seq 1 100); do [ -s "$1" ] && { sleep 0.3; return 0; }; sleep 0.1; done
-  return 1
-}
+# A file counts as written once a reader of its kind takes it whole.
+pdf_complete() { [ -s "$1" ] && pdfinfo "$1" >/dev/null 2>&1 && tail -c 32 "$1" | grep -q '%%EOF'; }
+image_complete() { [ -s "$1" ] && identify "$1" >/dev/null 2>&1; }
+wait_pdf() { until_ok 20 pdf_complete "$1"; }
+wait_image() { until_ok 20 image_complete "$1"; }

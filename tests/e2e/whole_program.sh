@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole program as a user meets it: first start without a settings file,
-# Options, a restart that keeps them, Open through the real dialog, No Labels
-# twice, a drag, Print to a PDF file, Save as JPEG, Exit.
+# the window's layout and its menus at start, Options, a restart that keeps
+# them, Open through the real dialog, No Labels twice, a drag, Print to a PDF
+# file, Save as JPEG, Exit.
 # Usage: whole_program.sh VESK_BINARY EXAMPLES_DIR
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
@@ -17,36 +18,47 @@ cd "$HOME"
 ini=$XDG_CONFIG_HOME/dorvesk.ini
 ini_has() { tr -d '\r' < "$ini" | grep -qxF -- "$1"; }
 
-# Menu entries: the menu bar is at the top of the client area; File's entries
-# follow one another at a fixed height.
+# Areas of the screen, once the window's place is known.
+graph_ink() { dark_pixels "$1" "640x407+$((cx + 72))+$((cy + 8))"; }
+file_title() { darkest "$1" "30x$((menu - 4))+$((WX + 2))+$((WY + 2))"; }
+# "No Labels" is the last entry of the menu bar.
+nolabels_area() { echo "90x$((menu - 4))+$((WX + 150))+$((WY + 2))"; }
+
 start() {
   "$vesk" & pid=$!
   win=$(wait_for_window '^Vesk$') || fail "the main window did not appear"
-  sleep 0.5
   geometry "$win"
   menu=$((WH - 478)) cx=$WX cy=$((WY + WH - 478))
+  [ "$WW" -eq 720 ] || fail "client width $WW, expected 720"
+  [ "$menu" -gt 10 ] || fail "no menu bar above the client area (height $WH)"
+  # Shown once the menu bar's "File" is drawn.
+  shot_until "$work/start.png" 20 eval '[ "$(file_title "$work/start.png")" -lt 100 ]' || fail "the window was not drawn"
 }
+# File's entries follow one another at a fixed height under the opened menu.
 file_entry() {  # 0 Open, 1 Print, 2 Save as JPEG, 3 Options, 4 Exit
   click $((WX + 15)) $((WY + menu / 2))
+  until_ok 10 windows_at_least $pid 2 || fail "the File menu did not open"
   click $((WX + 40)) $((WY + menu + 11 + 22 * $1))
 }
 quit() {
   file_entry 4
-  for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  ! kill -0 $pid 2>/dev/null || fail "Exit did not end the program"
+  until_ok 10 eval '! kill -0 $pid 2>/dev/null' || fail "Exit did not end the program"
   pid=
 }
 
-# First start: the settings file is created with the defaults.
+# First start: the settings file is created with the defaults; only File's
+# commands can be used and the graph area is empty.
 start
 [ -f "$ini" ] || fail "no settings file after the first start"
 ini_has "Default Directory=$(dirname "$(readlink -f "$vesk")")" || fail "default folder not written: $(cat "$ini")"
 ini_has 'Default Font Size=9.0' || fail "default size not written"
+start_ink=$(darkest "$work/start.png" "$(nolabels_area)")
+[ "$start_ink" -gt 100 ] || fail "No Labels is not greyed at start ($start_ink)"
+[ "$(graph_ink "$work/start.png")" -eq 0 ] || fail "graph area not empty at start"
 
 # Options: a folder and a size, OK.
 file_entry 3
 dlg=$(wait_for_window '^Options$') || fail "no Options dialog"
-sleep 0.3
 eval "$(xdotool getwindowgeometry --shell "$dlg" | sed -n 's/^X=/DX=/p;s/^Y=/DY=/p')"
 click $((DX + 112 + 100)) $((DY + 8 + 9))
 xdotool key --clearmodifiers ctrl+a
@@ -67,33 +79,40 @@ file_entry 0
 wait_dialog $pid
 xdotool key --clearmodifiers Return
 wait_no_dialog $pid
-sleep 0.5
-shot "$work/opened.png"
-graph="640x407+$((cx + 72))+$((cy + 8))"
-ink=$(dark_pixels "$work/opened.png" "$graph")
-[ "$ink" -gt 300 ] || fail "no graph drawn after Open ($ink)"
+shot_until "$work/opened.png" 20 eval '[ "$(graph_ink "$work/opened.png")" -gt 300 ]' ||
+  fail "no graph drawn after Open ($(graph_ink "$work/opened.png"))"
+ink=$(graph_ink "$work/opened.png")
+[ "$(dark_pixels "$work/opened.png" "75x415+$cx+$cy")" -gt 50 ] || fail "no y tick labels"
+[ "$(dark_pixels "$work/opened.png" "664x57+$((cx + 56))+$((cy + 416))")" -gt 50 ] || fail "no x tick labels"
+opened_ink=$(darkest "$work/opened.png" "$(nolabels_area)")
+[ "$opened_ink" -lt "$start_ink" ] || fail "No Labels did not become enabled ($start_ink -> $opened_ink)"
 
-# No Labels twice.
+# No Labels: fewer dark pixels in the graph area; the second click brings them back.
 nolabels_x=$((WX + 180)) nolabels_y=$((WY + menu / 2))
 click $nolabels_x $nolabels_y
-shot "$work/nolabels.png"
-[ "$(dark_pixels "$work/nolabels.png" "$graph")" -lt "$ink" ] || fail "No Labels left the labels"
+shot_until "$work/nolabels.png" 10 eval '[ "$(graph_ink "$work/nolabels.png")" -lt "$ink" ]' ||
+  fail "No Labels left the labels"
 click $nolabels_x $nolabels_y
-shot "$work/labels.png"
-[ "$(dark_pixels "$work/labels.png" "$graph")" -eq "$ink" ] || fail "Labels did not bring them back"
+shot_until "$work/labels.png" 10 eval '[ "$(graph_ink "$work/labels.png")" -eq "$ink" ]' ||
+  fail "Labels did not bring them back"
 
-# A drag: one rectangle where the pointer went.
-xdotool mousemove --sync $((cx + 150)) $((cy + 150)) mousedown 3
-xdotool mousemove --sync $((cx + 350)) $((cy + 300)) mouseup 3
-sleep 0.5
-shot "$work/drag.png"
-[ "$(darkest "$work/drag.png" "5x20+$((cx + 348))+$((cy + 200))")" -lt 100 ] || fail "no rectangle after the drag"
+# A drag with the right button leaves one black rectangle whose corner is
+# where the pointer stopped; the rectangle of the first move is redrawn away.
+xdotool mousemove --sync $((cx + 200)) $((cy + 100)) mousedown 3
+xdotool mousemove --sync $((cx + 300)) $((cy + 200))
+xdotool mousemove --sync $((cx + 400)) $((cy + 300)) mouseup 3
+rectangle_done() {
+  [ "$(darkest "$work/drag.png" "5x20+$((cx + 398))+$((cy + 240))")" -lt 100 ] &&
+    [ "$(darkest "$work/drag.png" "20x5+$((cx + 240))+$((cy + 298))")" -lt 100 ]
+}
+shot_until "$work/drag.png" 10 rectangle_done || fail "no rectangle at the drag's end"
+[ "$(grey "$work/drag.png" $((cx + 300)) $((cy + 150)))" -gt 150 ] || fail "the first move's rectangle is still there"
 
 # Print to a PDF file through the print dialog (Qt's PDF printer, output in $HOME).
 file_entry 1
 wait_dialog $pid
 xdotool key --clearmodifiers Return
-wait_file "$HOME/print.pdf" || fail "Print wrote no PDF"
+wait_pdf "$HOME/print.pdf" || fail "Print wrote no complete PDF"
 pdfinfo "$HOME/print.pdf" | grep -qE '^Pages: +1$' || fail "the PDF does not have one page"
 pdfimages -list "$HOME/print.pdf" | grep -qE ' image +720 +478 ' || fail "the page does not hold the 720 x 478 window image"
 
@@ -102,13 +121,16 @@ wait_no_dialog $pid
 file_entry 2
 wait_dialog $pid
 xdotool key --clearmodifiers Return
-wait_file "$HOME/data/vesk.jpg" || fail "Save as JPEG wrote no file"
+wait_image "$HOME/data/vesk.jpg" || fail "Save as JPEG wrote no file"
 [ "$(identify -format '%w %h %Q' "$HOME/data/vesk.jpg")" = "720 478 90" ] || fail "JPEG not 720 x 478 at quality 90"
-# The JPEG shows what the window shows.
-shot "$work/saved.png"
-$IM_CONVERT "$work/saved.png" -crop "720x478+$cx+$cy" +repage "$work/client.png"
-err=$(compare -metric RMSE "$work/client.png" "$HOME/data/vesk.jpg" null: 2>&1 | sed 's/.*(\(.*\))/\1/' || true)
-awk -v e="$err" 'BEGIN { exit !(e < 0.05) }' || fail "the JPEG differs from the window (RMSE $err)"
+# The JPEG shows what the window shows, once the dialog has gone.
+wait_no_dialog $pid
+jpeg_matches() {
+  $IM_CONVERT "$work/saved.png" -crop "720x478+$cx+$cy" +repage "$work/client.png"
+  err=$(compare -metric RMSE "$work/client.png" "$HOME/data/vesk.jpg" null: 2>&1 | sed 's/.*(\(.*\))/\1/' || true)
+  awk -v e="$err" 'BEGIN { exit !(e < 0.05) }'
+}
+shot_until "$work/saved.png" 10 jpeg_matches || fail "the JPEG differs from the window (RMSE $err)"
 
 quit
 echo "the whole program behaved as expected"

@@ -1,4 +1,5 @@
 #include "engine/NumberFormat.h"
+#include "tests/support/Files.h"
 
 #include <gtest/gtest.h>
 #include <QLocale>
@@ -19,7 +20,9 @@ void PrintTo(const FormatCase &c, std::ostream *os) { *os << c.text; }
 class GeneralFormat : public ::testing::TestWithParam<FormatCase> {};
 
 TEST_P(GeneralFormat, ReadsAsExpected) {
-  EXPECT_EQ(formatGeneral(GetParam().value, GetParam().separator), GetParam().text);
+  const test::LocaleGuard locale(GetParam().separator == ',' ? QLocale(QLocale::German, QLocale::Germany)
+                                                             : QLocale::c());
+  EXPECT_EQ(formatGeneral(GetParam().value), GetParam().text);
 }
 
 INSTANTIATE_TEST_SUITE_P(NumberFormat, GeneralFormat,
