@@ -248,11 +248,11 @@ void cVesk::refresh(Surface &mainPicture, Surface &xPicture, Surface &yPicture) 
   mainPicture.Cls();
   xPicture.Cls();
   yPicture.Cls();
-  drawView(mainPicture, xPicture, yPicture, m.xMin, m.xMax, m.yMin, m.yMax, false);
+  drawView(mainPicture, xPicture, yPicture, m.xMin, m.xMax, m.yMin, m.yMax, false, !Main.NoLables());
 }
 
 void cVesk::zoom(Surface &mainPicture, Surface &yPicture, Surface &xPicture, double startX, double startY, double endX,
-                 double endY) {
+                 double endY, bool withLabels) {
   mainPicture.Cls();
   yPicture.Cls();
   xPicture.Cls();
@@ -262,11 +262,11 @@ void cVesk::zoom(Surface &mainPicture, Surface &yPicture, Surface &xPicture, dou
     return;
   }
   // The band from the rectangle's lower edge up to its upper edge, shown like yMin to yMax.
-  drawView(mainPicture, xPicture, yPicture, startX, endX, endY, startY, true);
+  drawView(mainPicture, xPicture, yPicture, startX, endX, endY, startY, true, withLabels);
 }
 
 void cVesk::drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture, double xLo, double xHi, double yLo,
-                     double yHi, bool zoomed) {
+                     double yHi, bool zoomed, bool withLabels) {
   widenEqualLimits(xLo, xHi);
   widenEqualLimits(yLo, yHi);
   const double W1 = mainPicture.Width(), H1 = mainPicture.Height();
@@ -324,7 +324,6 @@ void cVesk::drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture,
   if (!graphUsable || !std::isfinite(xHi - xLo) || !std::isfinite(yHi - yLo)) return;
   mainPicture.Scale(xLo, yHi, xHi, yLo);
 
-  const bool showLabels = zoomed || !Main.NoLables();
   const std::size_t sets = std::min<std::size_t>(m.dataSets.size(), GraphModel::maxDataSets);
   for (std::size_t j = 0; j < sets; ++j) {
     const DataSet &set = m.dataSets[j];
@@ -339,7 +338,7 @@ void cVesk::drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture,
         mainPicture.Line(a.x, a.y, b.x, b.y, Colour{0});
       }
     }
-    if (showLabels) {
+    if (withLabels) {
       const std::size_t labels = std::min<std::size_t>(std::max<int>(set.labelCount, 0), set.labels.size());
       for (std::size_t k = 0; k < labels; ++k) {
         const TextLabel &label = set.labels[k];

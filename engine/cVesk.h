@@ -66,8 +66,9 @@ public:
   double minmax(std::int16_t bound) const;
   // Draws the graph for the rectangle from the upper-left corner (startX, startY)
   // to the lower-right corner (endX, endY), in the graph area's data coordinates.
+  // The text labels are drawn unless withLabels is false; NoLables is not read.
   void zoom(Surface &mainPicture, Surface &yPicture, Surface &xPicture, double startX, double startY, double endX,
-            double endY);
+            double endY, bool withLabels = true);
   // Clears the three surfaces and draws the full view of the model.
   void refresh(Surface &mainPicture, Surface &xPicture, Surface &yPicture);
   // Lets the user pick a data file, loads and draws it. False when cancelled;
@@ -98,7 +99,7 @@ private:
   // Ticks, titles and data sets for the given axis limits, on cleared surfaces
   // (the full view and the zoomed view).
   void drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture, double xLo, double xHi, double yLo,
-                double yHi, bool zoomed);
+                double yHi, bool zoomed, bool withLabels);
 
   MainForm &Main;
   GraphModel m;

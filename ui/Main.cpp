@@ -9,15 +9,34 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPrinter>
 #include <QScreen>
 
+#include <algorithm>
+#include <cmath>
 #include <optional>
 
 namespace vesk {
+
+namespace {
+
+// The one local file (not a folder) a drop carries, or "" for anything else.
+QString droppedFile(const QMimeData *data) {
+  if (!data || !data->hasUrls()) return {};
+  const QList<QUrl> urls = data->urls();
+  if (urls.size() != 1 || !urls.constFirst().isLocalFile()) return {};
+  const QString path = urls.constFirst().toLocalFile();
+  if (path.isEmpty() || QFileInfo(path).isDir()) return {};
+  return path;
+}
+
+}  // namespace
 
 Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
     : QMainWindow(parent),
@@ -29,7 +48,9 @@ Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
   setWindowTitle("Vesk");
   setFont(GraphView::windowFont());
   graphView.openDialog = [this](const std::string &initDir, const std::string &fileName) {
-    return this->dialogs.getOpenFileName(this, initDir, fileName);
+    std::string path = this->dialogs.getOpenFileName(this, initDir, fileName);
+    if (!path.empty()) fileToReload = path;
+    return path;
   };
   graphView.messageBox = [this](const std::string &text, const std::string &title) {
     this->dialogs.messageBox(this, text, title, Dialogs::Icon::None);
@@ -37,6 +58,7 @@ Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
   createSurfaces();
   createActions();
   createMenus();
+  setAcceptDrops(true);
   // The layout is fixed: the frame does not resize.
   adjustSize();
   setFixedSize(size());
@@ -79,24 +101,38 @@ void Main::createSurfaces() {
 
 void Main::createActions() {
   mnOpen = new QAction("Open", this);
+  mnOpen->setShortcuts(QKeySequence::Open);
   connect(mnOpen, &QAction::triggered, this, &Main::mnOpenClick);
   mnPrint = new QAction("Print", this);
+  mnPrint->setShortcuts(QKeySequence::Print);
   mnPrint->setEnabled(false);
   connect(mnPrint, &QAction::triggered, this, &Main::mnPrintClick);
   mnSave = new QAction("Save as JPEG", this);
+  mnSave->setShortcuts(QKeySequence::Save);
   mnSave->setEnabled(false);
   connect(mnSave, &QAction::triggered, this, &Main::mnSaveClick);
   mnOptions = new QAction("Options", this);
   connect(mnOptions, &QAction::triggered, this, &Main::mnOptionsClick);
   mnExit = new QAction("Exit", this);
+  // Some platform themes have no standard key for Quit.
+  const QList<QKeySequence> quit = QKeySequence::keyBindings(QKeySequence::Quit);
+  mnExit->setShortcuts(quit.isEmpty() ? QList<QKeySequence>{Qt::CTRL | Qt::Key_Q} : quit);
   connect(mnExit, &QAction::triggered, this, &Main::mnExitClick);
   mnZoom = new QAction("Zoom", this);
+  mnZoom->setShortcut(Qt::Key_Z);
   mnZoom->setEnabled(false);
+  connect(mnZoom, &QAction::triggered, this, &Main::mnZoomClick);
   mnReset = new QAction("Reset", this);
+  mnReset->setShortcut(Qt::Key_Escape);
   mnReset->setEnabled(false);
+  connect(mnReset, &QAction::triggered, this, &Main::mnResetClick);
   mnNoLabels = new QAction("No Labels", this);
   mnNoLabels->setEnabled(false);
   connect(mnNoLabels, &QAction::triggered, this, &Main::mnNoLabelsClick);
+  reloadAction = new QAction("Reload", this);
+  reloadAction->setShortcuts(QKeySequence::Refresh);
+  connect(reloadAction, &QAction::triggered, this, &Main::reload);
+  addAction(reloadAction);
 }
 
 void Main::createMenus() {
@@ -118,13 +154,25 @@ void Main::mnOpenClick() {
 }
 
 void Main::openFile(const std::string &path) {
+  fileToReload = path;
   openWith([&] {
     graphView.openFile(path);
     return true;
   });
 }
 
+void Main::reload() {
+  if (!fileToReload.empty()) openFile(fileToReload);
+}
+
 void Main::openWith(const std::function<bool()> &load) {
+  // Every Open replaces the engine and clears the surfaces, cancelled or not:
+  // a zoomed view or a drag of the previous graph ends here.
+  isZoom = false;
+  isDown = false;
+  dragMoved = false;
+  mnZoom->setEnabled(false);
+  mnReset->setEnabled(false);
   bool loaded = false;
   try {
     loaded = load();
@@ -136,19 +184,54 @@ void Main::openWith(const std::function<bool()> &load) {
   mnSave->setEnabled(true);
   mnNoLabels->setEnabled(true);
   isVesk = true;
-  isZoom = false;
 }
 
 void Main::mnNoLabelsClick() {
   if (mnNoLabels->text() == "No Labels") {
     NoLables = true;
-    graphView.refresh();
+    redraw();
     NoLables = false;
     mnNoLabels->setText("Labels");
   } else {
-    graphView.refresh();
+    redraw();
     mnNoLabels->setText("No Labels");
   }
+}
+
+void Main::redraw() {
+  if (isZoom)
+    graphView.zoom(zoomArea.startX, zoomArea.startY, zoomArea.endX, zoomArea.endY);
+  else
+    graphView.refresh();
+}
+
+void Main::mnZoomClick() {
+  // The engine wants the corner with the smaller x and the larger y first;
+  // ordered here, a drag in any direction zooms.
+  zoomArea = {std::min(startX, endX), std::max(startY, endY), std::max(startX, endX), std::min(startY, endY)};
+  isZoom = true;
+  redraw();
+  mnZoom->setEnabled(false);
+  mnReset->setEnabled(true);
+}
+
+void Main::mnResetClick() {
+  isZoom = false;
+  // A drag begun in the zoomed view's coordinates would go on in the full view's.
+  isDown = false;
+  dragMoved = false;
+  graphView.refresh();
+  mnZoom->setEnabled(false);
+  mnReset->setEnabled(false);
+}
+
+bool Main::selectionZoomable() const {
+  const QtSurface &area = Picture1->surface();
+  const QPointF size = area.toPixel(endX, endY) - area.toPixel(startX, startY);
+  // 1.5 allows for the pixel position's round trip through single precision.
+  const auto spans = [](double pixels) { return std::isfinite(pixels) && std::abs(pixels) >= 1.5; };
+  return std::isfinite(startX) && std::isfinite(startY) && std::isfinite(endX) && std::isfinite(endY) &&
+         spans(size.x()) && spans(size.y());
 }
 
 void Main::mnOptionsClick() {
@@ -164,6 +247,19 @@ void Main::closeEvent(QCloseEvent *event) {
   // discarding its edits.
   if (options) options->close();
   event->accept();
+}
+
+void Main::dragEnterEvent(QDragEnterEvent *event) {
+  if (!droppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void Main::dropEvent(QDropEvent *event) {
+  const QString path = droppedFile(event->mimeData());
+  if (path.isEmpty()) return;
+  event->acceptProposedAction();
+  // Opened once the drop is over, so that a message box does not hold up the file manager.
+  QMetaObject::invokeMethod(
+      this, [this, file = path.toStdString()] { openFile(file); }, Qt::QueuedConnection);
 }
 
 void Main::mnSaveClick() { saveAsJpeg(*this, DefaultDirectory, dialogs); }
@@ -236,16 +332,23 @@ void Main::Picture1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, float x, fl
   startX = x;
   startY = y;
   isDown = true;
+  dragMoved = false;
+  mnZoom->setEnabled(false);
 }
 
 void Main::Picture1MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, float x, float y) {
   if (!isDown) return;
-  if (!isZoom && isVesk) graphView.refresh();
+  if (isVesk) redraw();
   Picture1->surface().Line(startX, startY, x, y, Colour{0}, true);
   endX = x;
   endY = y;
+  dragMoved = true;
 }
 
-void Main::Picture1MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, float, float) { isDown = false; }
+void Main::Picture1MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, float, float) {
+  if (isDown) mnZoom->setEnabled(isVesk && dragMoved && selectionZoomable());
+  isDown = false;
+  dragMoved = false;
+}
 
 }  // namespace vesk

@@ -50,6 +50,8 @@ public:
   QAction *mnZoom = nullptr;
   QAction *mnReset = nullptr;
   QAction *mnNoLabels = nullptr;
+  // F5: opens again the file opened last, from disk (no menu entry).
+  QAction *reloadAction = nullptr;
 
   // The options dialog while it exists (created at first use).
   Options *optionsDialog() const;
@@ -70,6 +72,9 @@ public slots:
   void mnOptionsClick();
   void mnExitClick();
   void mnNoLabelsClick();
+  void mnZoomClick();
+  void mnResetClick();
+  void reload();
 
   void Picture1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, float x, float y);
   void Picture1MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, float x, float y);
@@ -77,6 +82,8 @@ public slots:
 
 protected:
   void closeEvent(QCloseEvent *event) override;
+  void dragEnterEvent(QDragEnterEvent *event) override;
+  void dropEvent(QDropEvent *event) override;
 
 private:
   void createSurfaces();
@@ -85,6 +92,20 @@ private:
   void setPrintEntriesVisible(bool visible);
   // Runs a load (false: cancelled) and sets the menus as Open does.
   void openWith(const std::function<bool()> &load);
+  // Draws the view that is shown, zoomed or full.
+  void redraw();
+  // The latest drag's rectangle spans at least two pixels each way.
+  bool selectionZoomable() const;
+
+  // The zoomed view's rectangle while isZoom: the engine's start and end corners.
+  struct Area {
+    double startX = 0, startY = 0, endX = 0, endY = 0;
+  };
+  Area zoomArea;
+  // The current drag has moved, so (endX, endY) belongs to it.
+  bool dragMoved = false;
+  // The file F5 opens again: the last one an Open, the command line, a drop or F5 read.
+  std::string fileToReload;
 
   Dialogs &dialogs;
   QPointer<Options> options;

@@ -112,7 +112,7 @@ void GraphView::openData(const std::string &text) {
 void GraphView::refresh() { engine().refresh(graph, xLabels, yLabels); }
 
 void GraphView::zoom(double startX, double startY, double endX, double endY) {
-  engine().zoom(graph, yLabels, xLabels, startX, startY, endX, endY);
+  engine().zoom(graph, yLabels, xLabels, startX, startY, endX, endY, !NoLables);
 }
 
 QImage GraphView::picture() {

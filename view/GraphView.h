@@ -71,7 +71,8 @@ public:
   void openData(const std::string &text);
   // The full view of the current engine.
   void refresh();
-  // The zoomed view of a rectangle in the graph area's data coordinates.
+  // The zoomed view of a rectangle in the graph area's data coordinates;
+  // the labels follow NoLables as in the full view.
   void zoom(double startX, double startY, double endX, double endY);
 
   // The client area as the window shows it: the strips' background with the
