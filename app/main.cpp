@@ -33,6 +33,9 @@ int exportGraphs(const vesk::CommandLine &line, char *program) {
   int count = 3;
   QGuiApplication app(count, arguments);
   QGuiApplication::setApplicationName("vesk");
+  // PNG is built into Qt; with the platform up, no plugin is needed, and
+  // writing an image would otherwise load every image-format plugin first.
+  QCoreApplication::setLibraryPaths({});
   vesk::GraphView view(
       vesk::GraphView::windowFont(),
       vesk::SettingsFile(vesk::SettingsFile::userConfigFolder(), vesk::SettingsFile::runningProgramFolder()),
