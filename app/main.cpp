@@ -2,8 +2,11 @@
 #include "settings/SettingsFile.h"
 #include "ui/CommandLine.h"
 #include "ui/QtDialogs.h"
+#include "view/Export.h"
+#include "view/GraphView.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QTimer>
 
 #include <cstdio>
@@ -11,6 +14,35 @@
 namespace {
 
 void print(std::FILE *to, const QString &text) { std::fputs(text.toLocal8Bit().constData(), to); }
+
+// An export prints only its own errors: Qt's start-up notes (such as the one
+// about XDG_RUNTIME_DIR) are dropped, and only Qt's own failures are shown.
+void exportMessages(QtMsgType type, const QMessageLogContext &, const QString &message) {
+  if (type == QtCriticalMsg || type == QtFatalMsg) print(stderr, QStringLiteral("vesk: ") + message + u'\n');
+}
+
+// Draws without a display: a QGuiApplication on Qt's offscreen platform, at
+// 96 DPI whatever the environment says, so that every export has the
+// window's 720 x 478 pixels and 7.5 x 4.98 inches.
+int exportGraphs(const vesk::CommandLine &line, char *program) {
+  qInstallMessageHandler(exportMessages);
+  qputenv("QT_FONT_DPI", "96");
+  char platformOption[] = "-platform";
+  char offscreen[] = "offscreen";
+  char *arguments[] = {program, platformOption, offscreen, nullptr};
+  int count = 3;
+  QGuiApplication app(count, arguments);
+  QGuiApplication::setApplicationName("vesk");
+  // PNG is built into Qt; with the platform up, no plugin is needed, and
+  // writing an image would otherwise load every image-format plugin first.
+  QCoreApplication::setLibraryPaths({});
+  vesk::GraphView view(
+      vesk::GraphView::windowFont(),
+      vesk::SettingsFile(vesk::SettingsFile::userConfigFolder(), vesk::SettingsFile::runningProgramFolder()),
+      vesk::GraphView::screenTwipsPerPixel());
+  return vesk::runExport(view, line.exports, line.exportSettings,
+                         [](const std::string &error) { print(stderr, QString::fromStdString(error) + u'\n'); });
+}
 
 }  // namespace
 
@@ -29,6 +61,8 @@ int main(int argc, char **argv) {
     case vesk::CommandLine::Action::UsageError:
       print(stderr, QStringLiteral("vesk: ") + line.error + QStringLiteral("\n\n") + vesk::usageText());
       return 2;
+    case vesk::CommandLine::Action::Export:
+      return exportGraphs(line, argv[0]);
     case vesk::CommandLine::Action::Window:
       break;
   }

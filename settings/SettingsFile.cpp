@@ -19,6 +19,12 @@ namespace vesk {
 
 namespace {
 
+// A stored font size; a value that is not a positive number gives the default.
+double fontSizeFrom(const std::string &stored) {
+  const auto size = parseLocaleNumber(stored);
+  return size && *size > 0 ? *size : SettingsFile::defaultFontSize;
+}
+
 QString qPath(const std::filesystem::path &p) { return QString::fromStdString(p.string()); }
 
 // The whole file, or empty when it is missing or cannot be read.
@@ -131,8 +137,12 @@ double SettingsFile::readDefaultFontSize() const {
     }
     return defaultFontSize;
   }
-  auto size = parseLocaleNumber(*stored);
-  return size && *size > 0 ? *size : defaultFontSize;
+  return fontSizeFrom(*stored);
+}
+
+double SettingsFile::storedFontSize() const {
+  const auto stored = getString(section, fontSizeKey);
+  return stored ? fontSizeFrom(*stored) : defaultFontSize;
 }
 
 void SettingsFile::writeOptions(const std::string &directory, const std::string &fontSizeText) const {

@@ -41,6 +41,8 @@ public:
   std::string readDefaultDirectory() const;
   // The stored label font size; when missing "9.0" is written back. A value that is not a number gives 9.0.
   double readDefaultFontSize() const;
+  // The stored label font size as readDefaultFontSize gives it, 9.0 when missing; writes nothing.
+  double storedFontSize() const;
   // Writes both values exactly as given, folder first. Throws SettingsError.
   void writeOptions(const std::string &directory, const std::string &fontSizeText) const;
 

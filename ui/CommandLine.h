@@ -1,18 +1,24 @@
 #pragma once
 
+#include "view/Export.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <string>
+#include <vector>
 
 namespace vesk {
 
 // What the program was asked to do on its command line.
 struct CommandLine {
-  enum class Action { Window, Help, Version, UsageError };
+  enum class Action { Window, Help, Version, UsageError, Export };
   Action action = Action::Window;
   std::string file;  // the data file the window opens at start, if any
   QString error;     // for UsageError: what was wrong
+  // For Export: each data file with its output, and the options for all.
+  std::vector<ExportItem> exports;
+  ExportSettings exportSettings;
 };
 
 // Reads the arguments, the program's name first. Needs no application object,

@@ -1,5 +1,7 @@
 #include "view/GraphView.h"
 
+#include "surface/PainterSurface.h"
+
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPainter>
@@ -13,6 +15,16 @@ namespace vesk {
 namespace {
 
 int pixels(double twips, double tpp) { return int(std::lround(twips / tpp)); }
+
+QRectF area(const layout::Box &box, double unitsPerTwip) {
+  return {box.left * unitsPerTwip, box.top * unitsPerTwip, box.width * unitsPerTwip, box.height * unitsPerTwip};
+}
+
+QPainterPath pathOf(const QRectF &rect) {
+  QPainterPath path;
+  path.addRect(rect);
+  return path;
+}
 
 }  // namespace
 
@@ -47,6 +59,8 @@ GraphView::GraphView(const QFont &font, SettingsFile settings, double twipsPerPi
 GraphView::GraphView(const QFont &font, SettingsFile settings, double twipsPerPixel, QColor stripBackground, QColor ink)
     : tpp(twipsPerPixel),
       stripBack(stripBackground),
+      ink(ink),
+      font(font),
       settingsFile(std::move(settings)),
       yLabels(layout::yStrip.width, layout::yStrip.height, tpp, stripBackground, ink, font),
       xLabels(layout::xStrip.width, layout::xStrip.height, tpp, stripBackground, ink, font),
@@ -121,6 +135,56 @@ QImage GraphView::picture() {
   QPainter p(&out);
   for (QtSurface *surface : {&yLabels, &xLabels, &graph}) p.drawImage(position(*surface), surface->image());
   return out;
+}
+
+QImage GraphView::picture(double scale) {
+  if (scale == 1) return picture();
+  QImage out((QSizeF(clientSize()) * scale).toSize(), QImage::Format_RGB32);
+  QPainter p(&out);
+  p.setRenderHint(QPainter::Antialiasing);
+  paint(p, scale / tpp);
+  return out;
+}
+
+void GraphView::refreshOn(Surface &mainSurface, Surface &xSurface, Surface &ySurface) {
+  for (auto [surface, box] : {std::pair{&mainSurface, &layout::graphArea}, std::pair{&ySurface, &layout::yStrip},
+                              std::pair{&xSurface, &layout::xStrip}})
+    surface->Scale(box->scaleLeft, box->scaleTop, box->scaleRight, box->scaleBottom);
+  mainSurface.setDrawWidth(2);
+  ySurface.setDrawWidth(1);
+  xSurface.setDrawWidth(1);
+  engine().refresh(mainSurface, xSurface, ySurface);
+}
+
+void GraphView::paint(QPainter &painter, double unitsPerTwip) {
+  const QRectF graphBox = area(layout::graphArea, unitsPerTwip), xBox = area(layout::xStrip, unitsPerTwip),
+               yBox = area(layout::yStrip, unitsPerTwip);
+  painter.fillRect(QRectF(0, 0, layout::clientWidth * unitsPerTwip, layout::clientHeight * unitsPerTwip), stripBack);
+  // The graph area lies over the strips, as in picture().
+  const QPainterPath graphShown = pathOf(graphBox);
+  SharedPainter shared(painter);
+  PainterSurface y(shared, yBox, pathOf(yBox).subtracted(graphShown), layout::yStrip.width, layout::yStrip.height, tpp,
+                   stripBack, ink, font);
+  PainterSurface x(shared, xBox, pathOf(xBox).subtracted(graphShown), layout::xStrip.width, layout::xStrip.height, tpp,
+                   stripBack, ink, font);
+  PainterSurface graphSurface(shared, graphBox, graphShown, layout::graphArea.width, layout::graphArea.height, tpp,
+                              Qt::white, ink, font);
+  refreshOn(graphSurface, x, y);
+  painter.setClipping(false);
+}
+
+void GraphView::paint(QPainter &graphPainter, QPainter &xPainter, QPainter &yPainter, double unitsPerTwip) {
+  const auto own = [unitsPerTwip](const layout::Box &box) {
+    return QRectF(0, 0, box.width * unitsPerTwip, box.height * unitsPerTwip);
+  };
+  SharedPainter graphShared(graphPainter), xShared(xPainter), yShared(yPainter);
+  PainterSurface y(yShared, own(layout::yStrip), pathOf(own(layout::yStrip)), layout::yStrip.width,
+                   layout::yStrip.height, tpp, stripBack, ink, font);
+  PainterSurface x(xShared, own(layout::xStrip), pathOf(own(layout::xStrip)), layout::xStrip.width,
+                   layout::xStrip.height, tpp, stripBack, ink, font);
+  PainterSurface graphSurface(graphShared, own(layout::graphArea), pathOf(own(layout::graphArea)),
+                              layout::graphArea.width, layout::graphArea.height, tpp, Qt::white, ink, font);
+  refreshOn(graphSurface, x, y);
 }
 
 }  // namespace vesk

@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QPainter>
 #include <QPoint>
 
 #include <functional>
@@ -78,14 +79,29 @@ public:
   // The client area as the window shows it: the strips' background with the
   // three surfaces at their places, the graph area on top.
   QImage picture();
+  // The same picture drawn at scale times the pixels.
+  QImage picture(double scale);
+
+  // The full view of the current engine drawn again as paths and text, for
+  // vector output, on a device that spans the client area at unitsPerTwip
+  // device units per twip: the strips' background, then each surface at its
+  // place, clipped to what of it shows in picture().
+  void paint(QPainter &painter, double unitsPerTwip);
+  // The same with each surface on a device of its own, from its top-left
+  // corner, for a format that cannot clip and is put together by its writer.
+  void paint(QPainter &graphPainter, QPainter &xPainter, QPainter &yPainter, double unitsPerTwip);
 
 private:
   class Form;
   // A new engine on cleared surfaces with the pen widths an Open sets.
   cVesk &fresh();
+  // The full view on other surfaces, set up as an Open sets up the view's own.
+  void refreshOn(Surface &mainSurface, Surface &xSurface, Surface &ySurface);
 
   double tpp;
   QColor stripBack;
+  QColor ink;
+  QFont font;
   SettingsFile settingsFile;
   QtSurface yLabels;
   QtSurface xLabels;

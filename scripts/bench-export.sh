@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Times the whole export process, start to PNG written, for the worked example
+# and for the heaviest data file (401 sets of 8 markers with a rotated label
+# each, up to 32,767 characters), side by side with gnuplot plotting the same
+# points and labels to a 720 x 478 PNG with its pngcairo terminal.
+# Goal: vesk takes at most half of gnuplot's time.
+#
+# Usage: scripts/bench-export.sh [VESK_BINARY] (default build-release/app/vesk)
+# Needs gnuplot (Debian: gnuplot-nox) for the comparison only; uses hyperfine
+# when installed, else a loop of RUNS runs (default 30).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+vesk=${1:-$here/build-release/app/vesk}
+[ -x "$vesk" ] || { echo "no vesk binary at $vesk; build it: cmake --build build-release --target vesk" >&2; exit 2; }
+command -v gnuplot >/dev/null || { echo "gnuplot is needed for the comparison (apt-get install gnuplot-nox)" >&2; exit 2; }
+runs=${RUNS:-30}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# The user's own settings stay out of the measurement.
+export XDG_CONFIG_HOME=$work/config
+mkdir -p "$XDG_CONFIG_HOME"
+
+# The worked example, and the same drawing for gnuplot: one line through three
+# points, two triangles, one label at 30 degrees.
+cp "$here/examples/vesk.dat" "$work/example.dat"
+cat > "$work/example.pts" <<'EOF'
+0 0 0
+5 4.5 0
+10 -2 0
+
+
+2 1 8
+8 1 8
+EOF
+cat > "$work/example.gp" <<EOF
+set terminal pngcairo size 720,478
+set output '$work/example-gnuplot.png'
+set xrange [0:10]
+set yrange [-5:5]
+set xlabel 'Time (s)'
+set ylabel 'Voltage (V)'
+set label 'Peak' at 2,3 rotate by 30
+plot '$work/example.pts' index 0 using 1:2 with lines lc rgb 'black' lw 2 notitle, \\
+     '' index 1 using 1:2:3 with points pt variable lc rgb 'black' notitle
+EOF
+
+# The heaviest file, made as bench/refresh_bench.cpp makes it, with its gnuplot twin.
+awk -v dat="$work/heaviest.dat" -v pts="$work/heaviest.pts" -v labels="$work/heaviest-labels.gp" 'BEGIN {
+  split("1 2 3 4 5 6 8 13", styles, " ")
+  split("0 30 45 60 90 270 135 330", angles, " ")
+  # Vesk marker styles to gnuplot point types of a like shape.
+  pt[1] = 2; pt[2] = 1; pt[3] = 8; pt[4] = 10; pt[5] = 4; pt[6] = 12; pt[8] = 6; pt[13] = 8
+  text = "Distance (km)\r\nHeight (m)\r\n0 100 0 100\r\n"
+  for (set = 0; set < 401; ++set) {
+    style = styles[set % 8 + 1]
+    block = "1 8 0 " style "\r\n"
+    points = ""
+    for (k = 0; k < 8; ++k) {
+      x = (set * 7 + k * 13) % 100; y = (set * 3 + k * 11) % 100
+      block = block x " " y " 0" (k < 7 ? " " : "")
+      points = points x " " y " " pt[style] "\n"
+    }
+    lx = set % 90; ly = (set * 17) % 95; angle = angles[set % 8 + 1]
+    block = block "\r\n" lx " " ly " 0 " angle " Set " set "\r\n"
+    if (length(text) + length(block) > 32767) break
+    text = text block
+    printf "%s", points > pts
+    printf "set label \"Set %d\" at %d,%d rotate by %d\n", set, lx, ly, angle > labels
+  }
+  printf "%s", text > dat
+}'
+cat > "$work/heaviest.gp" <<EOF
+set terminal pngcairo size 720,478
+set output '$work/heaviest-gnuplot.png'
+set xrange [0:100]
+set yrange [0:100]
+set xlabel 'Distance (km)'
+set ylabel 'Height (m)'
+load '$work/heaviest-labels.gp'
+plot '$work/heaviest.pts' using 1:2:3 with points pt variable lc rgb 'black' notitle
+EOF
+echo "heaviest file: $(wc -c < "$work/heaviest.dat") characters, $(wc -l < "$work/heaviest.pts") points" >&2
+
+# Every command must work before it is timed.
+for name in example heaviest; do
+  "$vesk" --export "$work/$name-vesk.png" "$work/$name.dat"
+  gnuplot "$work/$name.gp"
+done
+
+mean_ms() {  # command... -> mean wall time in ms over $runs runs, after 3 warm-up runs
+  for _ in 1 2 3; do "$@" >/dev/null; done
+  local start end
+  start=$(date +%s%N)
+  for _ in $(seq "$runs"); do "$@" >/dev/null; done
+  end=$(date +%s%N)
+  echo $(((end - start) / runs / 1000000))
+}
+
+for name in example heaviest; do
+  echo "== $name =="
+  if command -v hyperfine >/dev/null; then
+    hyperfine -N --warmup 3 --runs "$runs" \
+      -n "vesk $name" "$vesk --export $work/$name-vesk.png $work/$name.dat" \
+      -n "gnuplot $name" "gnuplot $work/$name.gp"
+  else
+    v=$(mean_ms "$vesk" --export "$work/$name-vesk.png" "$work/$name.dat")
+    g=$(mean_ms gnuplot "$work/$name.gp")
+    echo "vesk ${v} ms, gnuplot ${g} ms, ratio $(awk -v v="$v" -v g="$g" 'BEGIN { printf "%.2f", v / g }') (goal <= 0.5)"
+  fi
+done

@@ -1,0 +1,212 @@
+#include "surface/PainterSurface.h"
+
+#include <QFontMetricsF>
+#include <QPaintDevice>
+#include <QPen>
+#include <QTransform>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace vesk {
+
+namespace {
+
+// Lines are clipped to this many pixels around the surface, which keeps wide
+// pens' ends whole; circles and text further out than kFar pixels are left
+// out, as QtSurface leaves them.
+constexpr double kMargin = 16;
+constexpr double kFar = 100000.0;
+constexpr int kMaxFontPixels = 4096;
+
+bool finite(QPointF p) { return std::isfinite(p.x()) && std::isfinite(p.y()); }
+bool near(QPointF p) { return std::abs(p.x()) <= kFar && std::abs(p.y()) <= kFar; }
+
+QColor toQColor(Colour c) { return QColor::fromRgb((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
+
+// Liang-Barsky clipping of the segment a-b to the window. A clipped end is put
+// on the window's edge and found from the line's slope, not as a share of the
+// segment, which would lose the window among the digits of ends far out. Ends
+// near the largest double are clipped at half scale, so that their difference
+// stays finite.
+bool clipTo(const QRectF &window, QPointF &a, QPointF &b) {
+  const double scale = std::isfinite(b.x() - a.x()) && std::isfinite(b.y() - a.y()) ? 1 : 0.5;
+  const QPointF start = a * scale;
+  const double left = window.left() * scale, right = window.right() * scale;
+  const double top = window.top() * scale, bottom = window.bottom() * scale;
+  const double dx = b.x() * scale - start.x(), dy = b.y() * scale - start.y();
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {start.x() - left, right - start.x(), start.y() - top, bottom - start.y()};
+  double t0 = 0, t1 = 1;
+  int edge0 = -1, edge1 = -1;  // the edge each end was clipped to: left, right, top, bottom
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+    } else {
+      const double t = q[i] / p[i];
+      if (p[i] < 0 && t > t0) {
+        t0 = t;
+        edge0 = i;
+      } else if (p[i] > 0 && t < t1) {
+        t1 = t;
+        edge1 = i;
+      }
+    }
+  }
+  if (t0 > t1) return false;
+  const auto onEdge = [&](int edge) {
+    const double at = edge == 0 ? left : edge == 1 ? right : edge == 2 ? top : bottom;
+    if (edge < 2) return QPointF(at, start.y() + (at - start.x()) * (dy / dx)) / scale;
+    return QPointF(start.x() + (at - start.y()) * (dx / dy), at) / scale;
+  };
+  if (edge0 >= 0) a = onEdge(edge0);
+  if (edge1 >= 0) b = onEdge(edge1);
+  return finite(a) && finite(b);
+}
+
+}  // namespace
+
+PainterSurface::PainterSurface(SharedPainter &shared, QRectF box, QPainterPath visible, double widthTwips,
+                               double heightTwips, double twipsPerPixel, QColor background, QColor foreground,
+                               QFont font)
+    : SurfaceState(widthTwips, heightTwips),
+      shared(shared),
+      area(box),
+      shown(std::move(visible)),
+      tpp(twipsPerPixel),
+      perPixel(box.width() / (widthTwips / twipsPerPixel)),
+      back(background),
+      fore(foreground),
+      screenFont(std::move(font)),
+      ownFont(makeFont(screenFont)) {}
+
+QPointF PainterSurface::toPixel(double x, double y) const {
+  return {(x - ScaleLeft()) / ScaleWidth() * (Width() / tpp), (y - ScaleTop()) / ScaleHeight() * (Height() / tpp)};
+}
+
+QPointF PainterSurface::toDevice(QPointF pixel) const { return area.topLeft() + pixel * perPixel; }
+
+QPainter &PainterSurface::painter() {
+  if (shared.clipOwner != this) {
+    shared.painter.setClipPath(shown);
+    shared.clipOwner = this;
+  }
+  return shared.painter;
+}
+
+QPen PainterSurface::pen(QColor colour) const {
+  QPen p(colour, DrawWidth() * perPixel);
+  // One-pixel marks keep their exact length; wider lines join their segments round.
+  p.setCapStyle(DrawWidth() == 1 ? Qt::FlatCap : Qt::RoundCap);
+  p.setJoinStyle(Qt::MiterJoin);
+  return p;
+}
+
+PainterSurface::FontInfo PainterSurface::makeFont(const QFont &screen) const {
+  FontInfo info;
+  info.lineHeight = QFontMetricsF(screen).height();
+  const double pixels = screen.pixelSize() > 0 ? screen.pixelSize() : screen.pointSizeF() * 20 / tpp;
+  // Point sizes keep fractions; the device's resolution turns them into its units.
+  const QPaintDevice *device = shared.painter.device();
+  const int dpi = device && device->logicalDpiY() > 0 ? device->logicalDpiY() : 96;
+  info.device = screen;
+  info.device.setPointSizeF(std::max(pixels * perPixel * 72.0 / dpi, 0.01));
+  info.ascent = device ? QFontMetricsF(info.device, device).ascent() : QFontMetricsF(info.device).ascent();
+  return info;
+}
+
+// The font QtSurface prints in for the same selection.
+const PainterSurface::FontInfo &PainterSurface::printFont() {
+  const SurfaceFont &sel = selectedFont();
+  if (sel.face.empty()) return ownFont;
+  if (!cachedFor || cachedFor->face != sel.face || cachedFor->height != sel.height) {
+    QFont font(QString::fromStdString(sel.face));
+    if (sel.height != 0)
+      font.setPixelSize(std::clamp(std::abs(sel.height), 1, kMaxFontPixels));
+    else if (screenFont.pixelSize() > 0)
+      font.setPixelSize(screenFont.pixelSize());
+    else
+      font.setPointSizeF(screenFont.pointSizeF());
+    cachedFont = makeFont(font);
+    cachedFor = sel;
+  }
+  return cachedFont;
+}
+
+void PainterSurface::Cls() {
+  painter().fillRect(area, back);
+  homeTextPosition();
+}
+
+void PainterSurface::Line(double x1, double y1, double x2, double y2, std::optional<Colour> colour, bool box) {
+  setCurrentX(x2);
+  setCurrentY(y2);
+  QPointF a = toPixel(x1, y1), b = toPixel(x2, y2);
+  if (!finite(a) || !finite(b)) return;
+  const QColor c = colour ? toQColor(*colour) : fore;
+  const QRectF window(-kMargin, -kMargin, Width() / tpp + 2 * kMargin, Height() / tpp + 2 * kMargin);
+
+  if (box) {
+    // Through the pixels from the first corner up to, not including, the second, as QtSurface draws it.
+    const auto inWindow = [&](QPointF p) {
+      return QPointF(std::clamp(p.x(), window.left(), window.right()),
+                     std::clamp(p.y(), window.top(), window.bottom()));
+    };
+    const QPointF ca = inWindow(a), cb = inWindow(b);
+    const QPointF topLeft(std::min(ca.x(), cb.x()), std::min(ca.y(), cb.y()));
+    const QPointF bottomRight(std::max(ca.x(), cb.x()), std::max(ca.y(), cb.y()));
+    const QPointF inner(std::max(topLeft.x(), bottomRight.x() - 1), std::max(topLeft.y(), bottomRight.y() - 1));
+    QPainter &p = painter();
+    p.setPen(pen(c));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(toDevice(topLeft + QPointF(0.5, 0.5)), toDevice(inner + QPointF(0.5, 0.5))));
+    return;
+  }
+
+  if (!clipTo(window, a, b)) return;
+  // Through the pixel centres; a one-pixel line moves back half a pixel, so
+  // that like QtSurface's it covers its first pixel and leaves out its last.
+  QPointF shift(0.5, 0.5);
+  const QPointF along = b - a;
+  const double length = std::hypot(along.x(), along.y());
+  if (DrawWidth() == 1 && length > 0) shift -= along / length * 0.5;
+  QPainter &p = painter();
+  p.setPen(pen(c));
+  p.drawLine(toDevice(a + shift), toDevice(b + shift));
+}
+
+void PainterSurface::Circle(double x, double y, double radius) {
+  const QPointF c = toPixel(x, y);
+  const double r = std::abs(radius / ScaleWidth() * (Width() / tpp));
+  if (!finite(c) || !std::isfinite(r) || !near(c) || r > kFar) return;
+  QPainter &p = painter();
+  p.setPen(pen(fore));
+  p.setBrush(Qt::NoBrush);
+  p.drawEllipse(toDevice(c + QPointF(0.5, 0.5)), r * perPixel, r * perPixel);
+}
+
+void PainterSurface::Print(const std::string &text) {
+  const FontInfo &font = printFont();
+  const QPointF at = toPixel(CurrentX(), CurrentY());
+  if (finite(at) && near(at) && !text.empty()) {
+    QPainter &p = painter();
+    p.setFont(font.device);
+    p.setPen(QPen(fore));
+    const QString s = QString::fromUtf8(text.data(), qsizetype(text.size()));
+    const QPointF origin = toDevice(at);
+    const int escapement = selectedFont().escapement;
+    if (escapement % 3600 == 0) {
+      p.drawText(origin + QPointF(0, font.ascent), s);
+    } else {
+      // Counter-clockwise on screen about the text's top-left corner.
+      p.setTransform(QTransform::fromTranslate(origin.x(), origin.y()).rotate(-escapement / 10.0));
+      p.drawText(QPointF(0, font.ascent), s);
+      p.resetTransform();
+    }
+  }
+  setCurrentX(ScaleLeft());
+  setCurrentY(CurrentY() + font.lineHeight * tpp * ScaleHeight() / Height());
+}
+
+}  // namespace vesk
