@@ -137,15 +137,6 @@ QImage GraphView::picture() {
   return out;
 }
 
-QImage GraphView::picture(double scale) {
-  if (scale == 1) return picture();
-  QImage out((QSizeF(clientSize()) * scale).toSize(), QImage::Format_RGB32);
-  QPainter p(&out);
-  p.setRenderHint(QPainter::Antialiasing);
-  paint(p, scale / tpp);
-  return out;
-}
-
 void GraphView::refreshOn(Surface &mainSurface, Surface &xSurface, Surface &ySurface) {
   for (auto [surface, box] : {std::pair{&mainSurface, &layout::graphArea}, std::pair{&ySurface, &layout::yStrip},
                               std::pair{&xSurface, &layout::xStrip}})

@@ -79,8 +79,6 @@ public:
   // The client area as the window shows it: the strips' background with the
   // three surfaces at their places, the graph area on top.
   QImage picture();
-  // The same picture drawn at scale times the pixels.
-  QImage picture(double scale);
 
   // The full view of the current engine drawn again as paths and text, for
   // vector output, on a device that spans the client area at unitsPerTwip
