@@ -12,6 +12,7 @@
 #include <cmath>
 #include <limits>
 #include <sstream>
+#include <vector>
 
 namespace vesk {
 namespace {
@@ -124,22 +125,51 @@ TEST(DrawMarker, SurfaceOfZeroSizeGetsNothingAndKeepsItsPen) {
 
 using test::painted;
 
-// A segment leaves out its end pixel: the box and the upright cross cover 10 x 10
-// pixels, the other shapes within a pixel of that.
-TEST(DrawMarker, PaintsTenPixelsAcross) {
+// The pixels reached from (x, y) through 4-neighbours of the background colour.
+QRect backgroundReachedFrom(const QImage &img, int x, int y) {
+  QRect reached;
+  std::vector<QPoint> todo{{x, y}};
+  QImage seen(img.size(), QImage::Format_Mono);
+  seen.fill(0);
+  while (!todo.empty()) {
+    const QPoint p = todo.back();
+    todo.pop_back();
+    if (!img.rect().contains(p) || seen.pixelIndex(p) || img.pixelColor(p) != Qt::white) continue;
+    seen.setPixel(p, 1);
+    reached |= QRect(p, QSize(1, 1));
+    for (QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) todo.push_back(p + d);
+  }
+  return reached;
+}
+
+// Every marker spans its point's pixel and 5 pixels each side (150 twips
+// between its outer pixels' centres), mirrors about its point (triangles
+// left to right only) and, but for the crosses, closes around it; at a
+// device pixel ratio of 2 the same on twice the image pixels.
+TEST(DrawMarker, IsClosedAndSymmetricAboutItsPixel) {
   test::FakeMainForm main;
   cVesk v(main);
-  for (std::int16_t style : {1, 2, 3, 4, 5, 6, 8}) {
-    QtSurface s(layout::graphArea.width, layout::graphArea.height, 15, Qt::white, Qt::black, QApplication::font());
-    s.Scale(0, 37, 37, 0);
-    s.setDrawWidth(2);
-    cVeskTestAccess::drawMarker(v, s, style, 12.3, 20.1);
-    const QRect box = painted(s.image());
-    const int exact = style == 2 || style == 5 ? 10 : 11;
-    EXPECT_GE(box.width(), 2 * 10 - exact) << "style " << style;
-    EXPECT_LE(box.width(), exact) << "style " << style;
-    EXPECT_GE(box.height(), 2 * 10 - exact) << "style " << style;
-    EXPECT_LE(box.height(), exact) << "style " << style;
+  for (double ratio : {1.0, 2.0}) {
+    for (std::int16_t style : {1, 2, 3, 4, 5, 6, 8}) {
+      QtSurface s(layout::graphArea.width, layout::graphArea.height, 15, Qt::white, Qt::black, QApplication::font(),
+                  ratio);
+      s.Scale(0, 37, 37, 0);
+      s.setDrawWidth(2);
+      cVeskTestAccess::drawMarker(v, s, style, 12.3, 20.1);
+      const QPointF at = s.toPixel(12.3, 20.1);
+      const int r = int(ratio), cx = int(std::lround(at.x())) * r, cy = int(std::lround(at.y())) * r;
+      const QImage img = s.image();
+      const QRect box(cx - 5 * r, cy - 5 * r, 11 * r, 11 * r);
+      EXPECT_EQ(painted(img), box) << "style " << style << " ratio " << ratio;
+      const QImage shape = img.copy(box);
+      EXPECT_EQ(shape.mirrored(true, false), shape) << "style " << style << " ratio " << ratio;
+      if (style != 3 && style != 4) {
+        EXPECT_EQ(shape.mirrored(false, true), shape) << "style " << style << " ratio " << ratio;
+      }
+      if (style > 2) {
+        EXPECT_TRUE(box.contains(backgroundReachedFrom(img, cx, cy))) << "style " << style << " ratio " << ratio;
+      }
+    }
   }
 }
 
