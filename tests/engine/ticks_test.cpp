@@ -137,9 +137,22 @@ INSTANTIATE_TEST_SUITE_P(
         // reversed: the same ticks as the upright range
         LabelCase{37, 0, {"0", "5", "10", "15", "20", "25", "30", "35"}},
         LabelCase{-32768, 32767, {"-30000", "-20000", "-10000", "0", "10000", "20000", "30000"}},
-        // refused: limits beyond 16 bits or not finite
-        LabelCase{0, 40000, {}}, LabelCase{-1e300, 1e300, {}}, LabelCase{nan, 10, {}}, LabelCase{0, inf, {}},
-        LabelCase{-inf, inf, {}}));
+        // limits beyond 16 bits, or integer ticks that leave an end of the axis
+        // bare: the step and first tick come from the exact limits
+        LabelCase{0, 40000, {"0", "5000", "10000", "15000", "20000", "25000", "30000", "35000", "40000"}},
+        LabelCase{0,
+                  100000,
+                  {"0", "10000", "20000", "30000", "40000", "50000", "60000", "70000", "80000", "90000", "100000"}},
+        LabelCase{-40000, 40000, {"-40000", "-30000", "-20000", "-10000", "0", "10000", "20000", "30000", "40000"}},
+        LabelCase{-1e300,
+                  1e300,
+                  {"-1E+300", "-8E+299", "-6E+299", "-4E+299", "-2E+299", "0", "2E+299", "4E+299", "6E+299", "8E+299",
+                   "1E+300"}},
+        LabelCase{6.5, 8.5, {"6.6", "6.8", "7", "7.2", "7.4", "7.6", "7.8", "8", "8.2", "8.4"}},
+        LabelCase{36.5, 38.5, {"36.6", "36.8", "37", "37.2", "37.4", "37.6", "37.8", "38", "38.2", "38.4"}},
+        LabelCase{0.6, 2.4, {"0.6", "0.8", "1", "1.2", "1.4", "1.6", "1.8", "2", "2.2", "2.4"}},
+        // refused: limits not finite
+        LabelCase{nan, 10, {}}, LabelCase{0, inf, {}}, LabelCase{-inf, inf, {}}));
 
 TEST(Ticks, NewEngineDrawsTicksAroundZeroAndBothTitles) {
   Window w;  // no load: empty titles, limits 0, no data sets
@@ -169,6 +182,7 @@ TEST(Ticks, YLabelsArePaddedByTheirLength) {
 
 TEST(Ticks, StripsAreLaidOutForTheMainWindow) {
   Window w;
+  w.main.charWidth = 90;  // the window font's 6 pixels a digit
   w.limits(0, 37, 0, 37);
   w.model().xTitle = "Time (s)";
   w.refresh();
@@ -186,11 +200,11 @@ TEST(Ticks, StripsAreLaidOutForTheMainWindow) {
     // centred on the tick by the text's width in the window's font
     const double tick = w.p3.named("Line")[i].x1;
     EXPECT_DOUBLE_EQ(xPrints[i].x1,
-                     tick - 105 * xPrints[i].text.size() * w.p3.frames[i].width / layout::xStrip.width / 2);
+                     tick - 90 * xPrints[i].text.size() * w.p3.frames[i].width / layout::xStrip.width / 2);
   }
   EXPECT_EQ(xPrints.back().text, "Time (s)");
   EXPECT_DOUBLE_EQ(xPrints.back().y1, 475);
-  EXPECT_DOUBLE_EQ(xPrints.back().x1, (layout::xStrip.width - 8 * 105) / 2.0);
+  EXPECT_DOUBLE_EQ(xPrints.back().x1, (layout::xStrip.width - 8 * 90) / 2.0);
 }
 
 TEST(Ticks, DecimalSeparatorIsTheUsersOne) {
@@ -255,6 +269,45 @@ INSTANTIATE_TEST_SUITE_P(Ticks, TickAlignment,
                          ::testing::Values(std::pair{0.0, 37.0}, std::pair{-5.0, 5.0}, std::pair{1990.0, 2000.0},
                                            std::pair{100.0, 101.0}, std::pair{-1000.0, -990.0}, std::pair{3.3, 17.8},
                                            std::pair{0.1, 0.4}, std::pair{37.0, 0.0}, std::pair{-990.0, -1000.0}));
+
+// Labels that fit keep their place; a y label too wide for the room before its
+// tick ends 2 pixels (30 twips) short of it, an x label stays within the strip,
+// whose right edge is the window's.
+TEST(Ticks, LabelsTooWideForTheirRoomMoveClearOfTickAndEdge) {
+  Window w;
+  w.main.charWidth = 90;
+  w.limits(-100000, 100000, -10000, 30000);
+  w.refresh();
+  const double tick = layout::yStrip.width - 150;
+  int moved = 0;
+  for (const RecordedOp &label : w.p2.named("Print")) {
+    if (!label.font.face.empty()) continue;
+    const double width = 90.0 * label.text.size();
+    EXPECT_LE(label.x1 + width, tick - 30) << label.text;
+    if (475 + width <= tick - 30) {
+      EXPECT_EQ(label.x1, 475) << label.text;
+    } else {
+      EXPECT_GT(label.x1 + width, tick - 30 - 15) << label.text << ": moved no further than to a whole pixel";
+    }
+    moved += label.x1 != 475;
+  }
+  const auto xPrints = w.p3.named("Print");
+  for (size_t i = 0; i + 1 < xPrints.size(); ++i) {
+    const ScaledRecorder::Frame f = w.p3.frames[i];
+    const double width = 90.0 * xPrints[i].text.size();
+    const double left = windowColumn(f, xPrints[i].x1, 0, layout::xStrip.width);
+    const double centred = windowColumn(f, w.p3.named("Line")[i].x1, 0, layout::xStrip.width) - width / 2;
+    EXPECT_GE(left, 0) << xPrints[i].text;
+    EXPECT_LE(left + width, layout::xStrip.width) << xPrints[i].text;
+    if (centred >= 0 && centred + width <= layout::xStrip.width) {
+      EXPECT_NEAR(left, centred, 1e-6) << xPrints[i].text;
+    } else {
+      EXPECT_TRUE(left == 0 || left + width > layout::xStrip.width - 15) << xPrints[i].text << ": at the edge";
+      ++moved;
+    }
+  }
+  EXPECT_EQ(moved, 3) << "-10000 on y, -100000 and 100000 on x";
+}
 
 }  // namespace
 }  // namespace vesk
