@@ -155,7 +155,7 @@ TEST(QtSurface, RatioTwoDrawsTheSamePictureAtTwiceThePixels) {
   EXPECT_EQ(two.size(), QSize(100, 100));
   EXPECT_EQ(two.image().size(), QSize(200, 200));
   for (QtSurface *s : {&one, &two}) {
-    s->Line(975, 100, 1125, 100);  // a y tick
+    s->Line(layout::yStrip.width - 150, 100, layout::yStrip.width, 100);  // a y tick
     s->setDrawWidth(2);
     s->Line(300, 600, 600, 600);
     s->setCurrentX(300);

@@ -2,6 +2,7 @@
 
 #include "tests/support/FakeMainForm.h"
 #include "tests/support/Files.h"
+#include "view/GraphLayout.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -87,9 +88,11 @@ std::vector<int> inkRows(const QImage &picture, int column, int top, int bottom,
   return rows;
 }
 
-// In the y strip beside the graph area (rows 8 to 414), column 68 crosses only
-// the ticks, column 300 only the graph area.
-constexpr int strip = 68, graphColumn = 300, graphTop = 8, stripBottom = 415;
+// Pixels at 15 twips per pixel. In the y strip beside the graph area, this
+// column crosses only the ticks (the last 150 twips of the strip), the other
+// only the graph area.
+constexpr int strip = int(layout::yStrip.width - 100) / 15, graphColumn = 300;
+constexpr int graphTop = int(layout::graphArea.top) / 15, stripBottom = int(layout::yStrip.height) / 15;
 
 // The tick rows of a picture at a scale.
 std::vector<int> tickRows(GraphView &view, const QImage &picture, int scale) {
