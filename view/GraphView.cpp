@@ -137,7 +137,12 @@ void GraphView::refresh() {
 
 void GraphView::zoom(double startX, double startY, double endX, double endY) {
   engine().zoom(graph, yLabels, xLabels, startX, startY, endX, endY);
-  shown = {.kind = Shown::Kind::zoomed, .noLables = NoLables, .startX = startX, .startY = startY, .endX = endX, .endY = endY};
+  shown = {.kind = Shown::Kind::zoomed,
+           .noLables = NoLables,
+           .startX = startX,
+           .startY = startY,
+           .endX = endX,
+           .endY = endY};
 }
 
 QImage GraphView::picture() { return picture(1); }

@@ -139,18 +139,12 @@ INSTANTIATE_TEST_SUITE_P(
         LabelCase{-32768, 32767, {"-30000", "-20000", "-10000", "0", "10000", "20000", "30000"}},
         // limits beyond 16 bits, or integer ticks that leave an end of the axis
         // bare: the step and first tick come from the exact limits
-        LabelCase{0, 40000, {"0", "5000", "10000", "15000", "20000", "25000", "30000", "35000", "40000"}},
-        LabelCase{0,
-                  100000,
-                  {"0", "10000", "20000", "30000", "40000", "50000", "60000", "70000", "80000", "90000", "100000"}},
         LabelCase{-40000, 40000, {"-40000", "-30000", "-20000", "-10000", "0", "10000", "20000", "30000", "40000"}},
         LabelCase{-1e300,
                   1e300,
                   {"-1E+300", "-8E+299", "-6E+299", "-4E+299", "-2E+299", "0", "2E+299", "4E+299", "6E+299", "8E+299",
                    "1E+300"}},
         LabelCase{6.5, 8.5, {"6.6", "6.8", "7", "7.2", "7.4", "7.6", "7.8", "8", "8.2", "8.4"}},
-        LabelCase{36.5, 38.5, {"36.6", "36.8", "37", "37.2", "37.4", "37.6", "37.8", "38", "38.2", "38.4"}},
-        LabelCase{0.6, 2.4, {"0.6", "0.8", "1", "1.2", "1.4", "1.6", "1.8", "2", "2.2", "2.4"}},
         // refused: limits not finite
         LabelCase{nan, 10, {}}, LabelCase{0, inf, {}}, LabelCase{-inf, inf, {}}));
 
@@ -271,40 +265,30 @@ INSTANTIATE_TEST_SUITE_P(Ticks, TickAlignment,
                                            std::pair{0.1, 0.4}, std::pair{37.0, 0.0}, std::pair{-990.0, -1000.0}));
 
 // Labels that fit keep their place; a y label too wide for the room before its
-// tick ends 2 pixels (30 twips) short of it, an x label stays within the strip,
-// whose right edge is the window's.
+// tick ends 2 pixels (30 twips) short of it, within a pixel; an x label stays
+// within the strip, whose right edge is the window's, and moved touches its edge.
 TEST(Ticks, LabelsTooWideForTheirRoomMoveClearOfTickAndEdge) {
   Window w;
   w.main.charWidth = 90;
   w.limits(-100000, 100000, -10000, 30000);
   w.refresh();
-  const double tick = layout::yStrip.width - 150, place = layout::yStrip.width - 650;
+  const double end = layout::yStrip.width - 150 - 30, place = layout::yStrip.width - 650;
   int moved = 0;
   for (const RecordedOp &label : w.p2.named("Print")) {
+    const double right = label.x1 + 90.0 * label.text.size();
     if (!label.font.face.empty()) continue;
-    const double width = 90.0 * label.text.size();
-    EXPECT_LE(label.x1 + width, tick - 30) << label.text;
-    if (place + width <= tick - 30) {
-      EXPECT_EQ(label.x1, place) << label.text;
-    } else {
-      EXPECT_GT(label.x1 + width, tick - 30 - 15) << label.text << ": moved no further than to a whole pixel";
-    }
+    EXPECT_TRUE(label.x1 == place ? right <= end : right <= end && right > end - 15) << label.text;
     moved += label.x1 != place;
   }
   const auto xPrints = w.p3.named("Print");
   for (size_t i = 0; i + 1 < xPrints.size(); ++i) {
-    const ScaledRecorder::Frame f = w.p3.frames[i];
-    const double width = 90.0 * xPrints[i].text.size();
-    const double left = windowColumn(f, xPrints[i].x1, 0, layout::xStrip.width);
-    const double centred = windowColumn(f, w.p3.named("Line")[i].x1, 0, layout::xStrip.width) - width / 2;
-    EXPECT_GE(left, 0) << xPrints[i].text;
-    EXPECT_LE(left + width, layout::xStrip.width) << xPrints[i].text;
-    if (centred >= 0 && centred + width <= layout::xStrip.width) {
-      EXPECT_NEAR(left, centred, 1e-6) << xPrints[i].text;
-    } else {
-      EXPECT_TRUE(left == 0 || left + width > layout::xStrip.width - 15) << xPrints[i].text << ": at the edge";
-      ++moved;
-    }
+    const double width = 90.0 * xPrints[i].text.size(), W3 = layout::xStrip.width;
+    const double left = windowColumn(w.p3.frames[i], xPrints[i].x1, 0, W3);
+    const double centred = windowColumn(w.p3.frames[i], w.p3.named("Line")[i].x1, 0, W3) - width / 2;
+    const bool fits = centred >= 0 && centred + width <= W3;
+    EXPECT_TRUE(fits ? std::abs(left - centred) < 1e-6 : left == 0 || left + width > W3 - 15) << xPrints[i].text;
+    EXPECT_TRUE(left >= 0 && left + width <= W3) << xPrints[i].text;
+    moved += !fits;
   }
   EXPECT_EQ(moved, 3) << "-10000 on y, -100000 and 100000 on x";
 }

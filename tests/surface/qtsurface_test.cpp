@@ -127,8 +127,7 @@ TEST_P(SlantedLines, CoverTheirSpanClippedToTheImage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(QtSurface, SlantedLines,
-                         ::testing::Values(SlantCase{150, 150, 300, 300, 1,
-                                                     QRect(10, 10, 11, 11)},  // both end pixels
+                         ::testing::Values(SlantCase{150, 150, 300, 300, 1, QRect(10, 10, 11, 11)},  // both end pixels
                                            SlantCase{300, 300, 150, 150, 1, QRect(10, 10, 11, 11)},
                                            SlantCase{150, 150, 450, 300, 2, QRect(10, 9, 21, 13)},
                                            SlantCase{-750, -750, 2250, 2250, 2, QRect(0, 0, 100, 100)},
