@@ -91,37 +91,65 @@ void widenEqualLimits(double &lo, double &hi) {
   }
 }
 
-// Ticks for an axis from lo to hi (hi may lie below lo: the axis is then ticked
-// over the same span upward from the lower of the two). The step comes from the
-// limits rounded to integers, which must fit 16 bits; a range of one unit or
-// less, or one whose limits round to the same integer, takes its step and first
-// tick from the exact limits instead. Non-finite limits and more than kMaxTicks ticks give none.
-AxisTicks planTicks(double lo, double hi, TickStepFn integerStep) {
-  AxisTicks t;
-  const double span = std::abs(hi - lo);
-  if (!std::isfinite(span) || !(span > 0)) return t;
-  const double roundedLo = std::nearbyint(lo), roundedHi = std::nearbyint(hi);
-  if (!fitsInt16(roundedLo) || !fitsInt16(roundedHi)) return t;
+// True when the ticks within the axis [lower, upper] start less than one step
+// above its lower limit and end less than one step below its upper limit.
+bool coversAxis(const AxisTicks &t, double lower, double upper, double tolerance) {
+  bool any = false;
+  double firstIn = 0, lastIn = 0;
+  for (int i = 0; i < t.count; ++i) {
+    const double v = t.value(i);
+    if (v < lower - tolerance || v > upper + tolerance) continue;
+    if (!any) firstIn = v;
+    lastIn = v;
+    any = true;
+  }
+  return any && firstIn - lower < t.step - tolerance && upper - lastIn < t.step - tolerance;
+}
 
-  if (roundedLo == roundedHi || span <= 1) {
-    t.step = niceStep(span / 10);
-    t.first = std::ceil(std::min(lo, hi) / t.step - kRangeTolerance);
-    t.byIndex = true;
-  } else {
+// Ticks for an axis from lo to hi (hi may lie below lo: the axis is then ticked
+// over the same span upward from the lower of the two). The step and first
+// tick come from the limits rounded to integers, and the ticks are counted over
+// the exact span, as long as the rounded limits fit 16 bits and the ticks so
+// found run from end to end of the axis. Otherwise (and for a range of one unit
+// or less, or one whose limits round to the same integer) the step and first
+// tick come from the exact limits, so that every finite axis is ticked from end
+// to end. Non-finite limits and more than kMaxTicks ticks give none.
+AxisTicks planTicks(double lo, double hi, TickStepFn integerStep) {
+  const double span = std::abs(hi - lo);
+  if (!std::isfinite(span) || !(span > 0)) return {};
+  const double lower = std::min(lo, hi), upper = std::max(lo, hi);
+  const double tolerance = span * kRangeTolerance;
+  const double roundedLo = std::nearbyint(lo), roundedHi = std::nearbyint(hi);
+
+  if (roundedLo != roundedHi && span > 1 && fitsInt16(roundedLo) && fitsInt16(roundedHi)) {
+    AxisTicks t;
     std::int16_t first = 0;
     integerStep(static_cast<std::int16_t>(roundedLo), static_cast<std::int16_t>(roundedHi), t.step, first);
     t.first = first;
+    if (t.step > 0 && span / t.step <= kMaxTicks) {
+      // Counted over the span, so the last tick may pass the upper limit.
+      t.count = 1;  // the first tick is always drawn
+      while (t.count * t.step <= span + tolerance) ++t.count;
+      if (coversAxis(t, lower, upper, tolerance)) return t;
+    }
   }
-  if (!(t.step > 0) || span / t.step > kMaxTicks) return t;
 
-  // Ticks from the exact limits stay within them; the others may pass the far
-  // limit, since their first tick need not be the lower limit.
-  const double room = t.byIndex ? std::max(lo, hi) - t.first * t.step : span;
-  const double limit = room + span * kRangeTolerance;
-  int count = 1;  // the first tick is always drawn
-  while (count * t.step <= limit) ++count;
-  t.count = count;
+  AxisTicks t;
+  t.step = niceStep(span / 10);
+  if (!(t.step > 0) || span / t.step > kMaxTicks) return {};
+  t.first = std::ceil(lower / t.step - kRangeTolerance);
+  t.byIndex = true;
+  // These stay within the limits.
+  const double limit = upper - t.first * t.step + tolerance;
+  t.count = 1;
+  while (t.count * t.step <= limit) ++t.count;
   return t;
+}
+
+// The screen's twips per pixel, 15 when the window gives no usable figure.
+double twipsPerPixel(const MainForm &main) {
+  const double tpp = main.TwipsPerPixelY();
+  return std::isfinite(tpp) && tpp > 0 ? tpp : 15;
 }
 
 bool usable(const Surface &s) {
@@ -229,11 +257,9 @@ void cVesk::drawText(Surface &picture, std::int32_t escapement, std::int32_t siz
   // The font height is a 16-bit product of the size and -20: sizes are held to
   // 0 (the default height) up to 1638 points, the largest it can take.
   const int size16 = std::clamp(size, 0, 1638);
-  double twipsPerPixel = Main.TwipsPerPixelY();
-  if (!std::isfinite(twipsPerPixel) || !(twipsPerPixel > 0)) twipsPerPixel = 15;
   SurfaceFont font;
   font.face = "Arial";
-  font.height = round32(size16 * -20 / twipsPerPixel);
+  font.height = round32(size16 * -20 / twipsPerPixel(Main));
   font.escapement = escapement;
 
   FontSelection select(picture, font);
@@ -274,6 +300,8 @@ void cVesk::drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture,
   const double W3 = xPicture.Width(), H3 = xPicture.Height();
   const bool graphUsable = usable(mainPicture);
 
+  const double tpp = twipsPerPixel(Main);
+
   // The strips' systems run at the graph area's scale from the lower limit, so
   // that a tick's value lines up with the same value in the graph area.
   const AxisTicks yTicks = graphUsable && usable(yPicture) ? planTicks(yLo, yHi, tickStep) : AxisTicks{};
@@ -281,14 +309,26 @@ void cVesk::drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture,
     yPicture.Scale(0, yLo, W2, yLo + (yHi - yLo) * H2 / H1);
     const double SH = yPicture.ScaleHeight();
     const double labelOffset = zoomed ? 620 : 650;
+    // The strip's top lies 125 twips above the graph area's; the window puts
+    // both on whole pixels (120 twips apart at 15 twips per pixel), and the
+    // tick goes that whole number of pixels down, onto the row of its value.
+    const double rowOffset = std::nearbyint(125 / tpp) * tpp;
+    const double tickLeft = W2 - 150;
+    // The ink of a label ends at least this far before its tick.
+    const double labelEnd = tickLeft - 2 * tpp;
     for (int i = 0; i < yTicks.count; ++i) {
       const double v = yTicks.value(i);
-      // v mirrored into the strip's downward system, 125 twips below the graph area's row for v.
-      const double ty = yLo + yHi - v + 125 * SH / H2;
-      yPicture.Line(W2 - 150, ty, W2, ty);
+      // v mirrored into the strip's downward system, below the graph area's row for v.
+      const double ty = yLo + yHi - v + rowOffset * SH / H2;
+      yPicture.Line(tickLeft, ty, W2, ty);
       yPicture.setCurrentX(yPicture.CurrentX() - labelOffset);
+      const std::string text = padded(formatGeneral(v));
+      // A label too wide for the room moves left, to a whole pixel so that
+      // rounding cannot bring it back towards the tick.
+      const double width = Main.TextWidth(text);
+      if (yPicture.CurrentX() + width > labelEnd) yPicture.setCurrentX(std::floor((labelEnd - width) / tpp) * tpp);
       yPicture.setCurrentY(ty - 75 * SH / H2);
-      yPicture.Print(padded(formatGeneral(v)));
+      yPicture.Print(text);
     }
   }
 
@@ -303,7 +343,16 @@ void cVesk::drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture,
       xPicture.Line(tx, 0, tx, 150);
       xPicture.setCurrentY(200);
       const std::string text = formatGeneral(v);
-      xPicture.setCurrentX(tx - Main.TextWidth(text) * (SW / W3) / 2);
+      const double width = Main.TextWidth(text);
+      double x = tx - width * (SW / W3) / 2;
+      // A label that would cross an edge of the strip (the right one is the
+      // window's) moves inward to end at it, on a whole pixel.
+      const double left = (x - xLo) / SW * W3;
+      double inside = left;
+      if (inside + width > W3) inside = std::floor((W3 - width) / tpp) * tpp;
+      if (inside < 0) inside = 0;
+      if (inside != left) x = xLo + inside * SW / W3;
+      xPicture.setCurrentX(x);
       xPicture.Print(text);
     }
   }

@@ -95,13 +95,15 @@ public:
     for (int y = y0; y < y1; ++y) std::fill(bits + qsizetype(y) * stride + x0, bits + qsizetype(y) * stride + x1, c);
   }
 
-  // Bresenham's line, leaving out the end pixel (a lone pixel when both ends coincide).
-  void thinLine(int x0, int y0, int x1, int y1, QRgb c) {
+  // Bresenham's line with both end pixels, each pixel a brush x brush square
+  // from its top-left corner.
+  void thinLine(int x0, int y0, int x1, int y1, QRgb c, int brush) {
     const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
     const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
     int err = dx + dy;
-    put(x0, y0, c);
     while (true) {
+      square(x0, y0, brush, c);
+      if (x0 == x1 && y0 == y1) return;
       const int e2 = 2 * err;
       if (e2 >= dy) {
         err += dy;
@@ -111,20 +113,19 @@ public:
         err += dx;
         y0 += sy;
       }
-      if (x0 == x1 && y0 == y1) return;
-      put(x0, y0, c);
     }
   }
 
-  // The midpoint circle about (cx, cy), one pixel wide.
-  void thinCircle(int cx, int cy, int r, QRgb c) {
+  // The midpoint circle about (cx, cy), each pixel a brush x brush square from
+  // its top-left corner.
+  void thinCircle(int cx, int cy, int r, QRgb c, int brush) {
     int x = r, y = 0, err = 1 - r;
     while (x >= y) {
       for (const auto &[dx, dy] : {std::pair{x, y}, std::pair{y, x}}) {
-        put(cx + dx, cy + dy, c);
-        put(cx - dx, cy + dy, c);
-        put(cx + dx, cy - dy, c);
-        put(cx - dx, cy - dy, c);
+        square(cx + dx, cy + dy, brush, c);
+        square(cx - dx, cy + dy, brush, c);
+        square(cx + dx, cy - dy, brush, c);
+        square(cx - dx, cy - dy, brush, c);
       }
       ++y;
       if (err < 0) {
@@ -170,6 +171,13 @@ private:
     if (x >= 0 && y >= 0 && x < width && y < height) bits[qsizetype(y) * stride + x] = c;
   }
 
+  void square(int x, int y, int side, QRgb c) {
+    if (side == 1)
+      put(x, y, c);
+    else
+      fill(x, y, side, side, c);
+  }
+
   void blend(int x, int y, QRgb c, double cover) {
     const int alpha = cover >= 1 ? 256 : static_cast<int>(cover * 256);
     QRgb &d = bits[qsizetype(y) * stride + x];
@@ -190,12 +198,16 @@ private:
 }  // namespace
 
 QtSurface::QtSurface(double widthTwips, double heightTwips, double twipsPerPixel, QColor background, QColor foreground,
-                     QFont font)
+                     QFont font, double devicePixelRatio)
     : SurfaceState(widthTwips, heightTwips),
       tpp(twipsPerPixel),
+      ratio(std::isfinite(devicePixelRatio) && devicePixelRatio > 0 ? devicePixelRatio : 1.0),
       back(background),
       fore(foreground),
-      img(imageSide(widthTwips, twipsPerPixel), imageSide(heightTwips, twipsPerPixel), QImage::Format_RGB32) {
+      logicalSize(imageSide(widthTwips, twipsPerPixel), imageSide(heightTwips, twipsPerPixel)),
+      img(std::max(devicePixel(logicalSize.width()), 1), std::max(devicePixel(logicalSize.height()), 1),
+          QImage::Format_RGB32) {
+  img.setDevicePixelRatio(ratio);
   const QFontMetricsF metrics(font);
   ownFont.font = std::move(font);
   ownFont.height = metrics.height();
@@ -252,28 +264,39 @@ void QtSurface::usePen(const QColor &colour, int width) {
   }
 }
 
-// A horizontal or vertical line between whole pixels. One pixel wide, it leaves
-// out the end pixel (a single pixel when both ends coincide); wider, it is the
-// union of width x width squares along the way.
+int QtSurface::devicePixel(int pixel) const {
+  return ratio == 1 ? pixel : static_cast<int>(std::floor(pixel * ratio + 0.5));
+}
+
+int QtSurface::brushSide() const { return std::max(1, static_cast<int>(std::lround(ratio))); }
+
+int QtSurface::brushAt(int pixel) const {
+  const int start = devicePixel(pixel);
+  return start + (devicePixel(pixel + 1) - start - brushSide()) / 2;
+}
+
+QPointF QtSurface::toDevice(QPointF pixel) const {
+  // Pixel (i, j) spans i +- 0.5, j +- 0.5 in both systems.
+  const double shift = (ratio - 1) / 2;
+  return {pixel.x() * ratio + shift, pixel.y() * ratio + shift};
+}
+
+void QtSurface::fillPixels(int left, int top, int width, int height, QRgb colour) {
+  const int x = devicePixel(left), y = devicePixel(top);
+  Pixels(pixels()).fill(x, y, devicePixel(left + width) - x, devicePixel(top + height) - y, colour);
+}
+
+// A horizontal or vertical line between whole pixels, both end pixels drawn;
+// wider than one pixel, it is the union of width x width squares along the way.
 void QtSurface::crispLine(int x1, int y1, int x2, int y2, QRgb colour, int width) {
   const int half = width / 2;
   const bool horizontal = y1 == y2;
   const int a = horizontal ? x1 : y1, b = horizontal ? x2 : y2;
-  int from = std::min(a, b), to = std::max(a, b);
-  if (width == 1) {
-    if (b < a)
-      ++from;
-    else if (b > a)
-      --to;
-  } else {
-    from -= half;
-    to += width - half - 1;
-  }
-  Pixels out(pixels());
+  const int from = std::min(a, b) - half, to = std::max(a, b) + width - half - 1;
   if (horizontal)
-    out.fill(from, y1 - half, to - from + 1, width, colour);
+    fillPixels(from, y1 - half, to - from + 1, width, colour);
   else
-    out.fill(x1 - half, from, width, to - from + 1, colour);
+    fillPixels(x1 - half, from, width, to - from + 1, colour);
 }
 
 void QtSurface::Line(double x1, double y1, double x2, double y2, std::optional<Colour> colour, bool box) {
@@ -285,17 +308,15 @@ void QtSurface::Line(double x1, double y1, double x2, double y2, std::optional<C
   const int width = DrawWidth();
 
   if (box) {
-    // The outline of the pixels from the first corner up to, not including, the second.
+    // The outline of the pixels from the first corner to the second, both included.
     const QPointF ca = clampFar(a), cb = clampFar(b);
     const int left = device(std::min(ca.x(), cb.x())), top = device(std::min(ca.y(), cb.y()));
-    const int right = std::max(left, device(std::max(ca.x(), cb.x())) - 1);
-    const int bottom = std::max(top, device(std::max(ca.y(), cb.y())) - 1);
+    const int right = device(std::max(ca.x(), cb.x())), bottom = device(std::max(ca.y(), cb.y()));
     const int half = width / 2;
-    Pixels out(pixels());
-    out.fill(left - half, top - half, right - left + width, width, c);
-    out.fill(left - half, bottom - half, right - left + width, width, c);
-    out.fill(left - half, top - half, width, bottom - top + width, c);
-    out.fill(right - half, top - half, width, bottom - top + width, c);
+    fillPixels(left - half, top - half, right - left + width, width, c);
+    fillPixels(left - half, bottom - half, right - left + width, width, c);
+    fillPixels(left - half, top - half, width, bottom - top + width, c);
+    fillPixels(right - half, top - half, width, bottom - top + width, c);
     changed();
     return;
   }
@@ -305,9 +326,9 @@ void QtSurface::Line(double x1, double y1, double x2, double y2, std::optional<C
   if (ax == bx || ay == by)
     crispLine(ax, ay, ax == bx ? ax : bx, ax == bx ? by : ay, c, width);
   else if (width == 1)
-    Pixels(pixels()).thinLine(ax, ay, bx, by, c);
+    Pixels(pixels()).thinLine(brushAt(ax), brushAt(ay), brushAt(bx), brushAt(by), c, brushSide());
   else
-    Pixels(pixels()).smoothLine(a, b, width, c);
+    Pixels(pixels()).smoothLine(toDevice(a), toDevice(b), width * ratio, c);
   changed();
 }
 
@@ -316,7 +337,8 @@ void QtSurface::Circle(double x, double y, double radius) {
   const double r = std::abs(radius / ScaleWidth() * (Width() / tpp));
   if (!finite(c) || !std::isfinite(r) || !near(c) || r > kFar) return;
   if (DrawWidth() == 1) {
-    Pixels(pixels()).thinCircle(device(c.x()), device(c.y()), device(r), fore.rgb());
+    Pixels(pixels()).thinCircle(brushAt(device(c.x())), brushAt(device(c.y())), device(r * ratio), fore.rgb(),
+                                brushSide());
     changed();
     return;
   }
@@ -338,6 +360,8 @@ QtSurface::FontInfo &QtSurface::printFont() {
       font.setPixelSize(ownFont.font.pixelSize());
     else
       font.setPointSizeF(ownFont.font.pointSizeF());
+    // A plain face: nothing unset is taken from the application's font.
+    font.setResolveMask(QFont::AllPropertiesResolved);
     const QFontMetricsF metrics(font);
     cachedFont.font = font;
     cachedFont.height = metrics.height();

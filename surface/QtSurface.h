@@ -20,16 +20,24 @@ namespace vesk {
 // Pixels follow a raster device model: a user point maps to
 // a continuous pixel position (toPixel) and is drawn at the nearest whole pixel,
 // so that horizontal and vertical lines and box outlines always cover whole
-// pixels. A segment leaves out its end pixel and a box its right column and
-// bottom row, so a 150-twip mark covers 10 pixels at 15 twips per pixel.
+// pixels. A segment and a box outline cover the pixels of both their ends, so
+// that shapes made of segments close and a mark drawn 150 twips across about a
+// point spans that point's pixel and 5 more on each side at 15 twips per pixel.
 // Slanted lines wider than one pixel and text are antialiased.
+//
+// With a device pixel ratio r the surface counts in the same twips, user units
+// and pixels, but its image has r times the pixels each way (for a screen of
+// high density): whole-pixel shapes cover r x r image pixels per pixel, and
+// slanted lines, circles and text are drawn at the image's resolution.
 // Lines and boxes are written straight into the image; text and circles go
 // through a QPainter kept open between calls.
 class QtSurface final : public SurfaceState {
 public:
-  // The size is in twips; twipsPerPixel is the screen's (15 at 96 DPI).
+  // The size is in twips; twipsPerPixel is the screen's (15 at 96 DPI), and
+  // the image has devicePixelRatio times the pixels (a ratio that is not a
+  // positive number counts as 1).
   QtSurface(double widthTwips, double heightTwips, double twipsPerPixel, QColor background, QColor foreground,
-            QFont font);
+            QFont font, double devicePixelRatio = 1);
   ~QtSurface() override;
   QtSurface(const QtSurface &) = delete;
   QtSurface &operator=(const QtSurface &) = delete;
@@ -40,8 +48,12 @@ public:
   void Circle(double x, double y, double radius) override;
   void Print(const std::string &text) override;
 
-  // What has been drawn so far; finishes any painting in progress.
+  // What has been drawn so far, at the device pixel ratio; finishes any
+  // painting in progress.
   const QImage &image();
+  // The size in pixels, whatever the device pixel ratio.
+  QSize size() const { return logicalSize; }
+  double devicePixelRatio() const { return ratio; }
   double twipsPerPixel() const { return tpp; }
   QColor background() const { return back; }
   // Called after every change of the image, so that a widget can schedule a repaint.
@@ -65,11 +77,23 @@ private:
   const QStaticText &laidOut(FontInfo &font, const std::string &text);
   void usePen(const QColor &colour, int width);
   void crispLine(int x1, int y1, int x2, int y2, QRgb colour, int width);
+  // The first image pixel of a pixel's span at the device pixel ratio.
+  int devicePixel(int pixel) const;
+  // Pixels of the thin shapes are squares of this side in the image, placed
+  // by brushAt in the middle of their pixel's span.
+  int brushSide() const;
+  int brushAt(int pixel) const;
+  // A continuous pixel position to one in the image.
+  QPointF toDevice(QPointF pixel) const;
+  // Fills whole pixels, all image pixels of each.
+  void fillPixels(int left, int top, int width, int height, QRgb colour);
   void changed();
 
   double tpp;
+  double ratio;
   QColor back;
   QColor fore;
+  QSize logicalSize;
   QImage img;
   std::unique_ptr<QPainter> activePainter;
   // The painter's pen and font as last set, so that unchanged state is not set again.

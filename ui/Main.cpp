@@ -40,7 +40,8 @@ QString droppedFile(const QMimeData *data) {
 
 Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
     : QMainWindow(parent),
-      graphView(GraphView::windowFont(), std::move(settings), GraphView::screenTwipsPerPixel()),
+      graphView(GraphView::windowFont(), std::move(settings), GraphView::screenTwipsPerPixel(),
+                GraphView::screenDevicePixelRatio()),
       DefaultFontSize(graphView.DefaultFontSize),
       currentVesk(graphView.currentVesk),
       NoLables(graphView.NoLables),

@@ -20,7 +20,7 @@ float single(double v) {
 }  // namespace
 
 PictureBox::PictureBox(QWidget *parent, QtSurface &surface) : QWidget(parent), surf(surface) {
-  setFixedSize(surf.image().size());
+  setFixedSize(surf.size());
   setAttribute(Qt::WA_OpaquePaintEvent);
   surf.setOnChanged([this] { update(); });
 }

@@ -44,7 +44,7 @@ public:
     return v.openDialog ? v.openDialog(initDir, fileName) : std::string();
   }
   void messageBox(const std::string &text, const std::string &title) override {
-    if (v.messageBox) v.messageBox(text, title);
+    if (v.messageBox && !v.quiet) v.messageBox(text, title);
   }
 
 private:
@@ -52,20 +52,23 @@ private:
   QFontMetricsF metrics;
 };
 
-GraphView::GraphView(const QFont &font, SettingsFile settings, double twipsPerPixel)
+GraphView::GraphView(const QFont &font, SettingsFile settings, double twipsPerPixel, double devicePixelRatio)
     : GraphView(font, std::move(settings), twipsPerPixel, QGuiApplication::palette().color(QPalette::HighlightedText),
-                QGuiApplication::palette().color(QPalette::WindowText)) {}
+                QGuiApplication::palette().color(QPalette::WindowText), devicePixelRatio) {}
 
-GraphView::GraphView(const QFont &font, SettingsFile settings, double twipsPerPixel, QColor stripBackground, QColor ink)
+GraphView::GraphView(const QFont &font, SettingsFile settings, double twipsPerPixel, QColor stripBackground, QColor ink,
+                     double devicePixelRatio)
     : tpp(twipsPerPixel),
+      ratio(devicePixelRatio),
+      textFont(font),
       stripBack(stripBackground),
-      ink(ink),
-      font(font),
+      inkColour(ink),
       settingsFile(std::move(settings)),
-      yLabels(layout::yStrip.width, layout::yStrip.height, tpp, stripBackground, ink, font),
-      xLabels(layout::xStrip.width, layout::xStrip.height, tpp, stripBackground, ink, font),
-      graph(layout::graphArea.width, layout::graphArea.height, tpp, Qt::white, ink, font),
+      yLabels(layout::yStrip.width, layout::yStrip.height, tpp, stripBackground, ink, font, ratio),
+      xLabels(layout::xStrip.width, layout::xStrip.height, tpp, stripBackground, ink, font, ratio),
+      graph(layout::graphArea.width, layout::graphArea.height, tpp, Qt::white, ink, font, ratio),
       viewForm(std::make_unique<Form>(*this, font)) {
+  ratio = graph.devicePixelRatio();
   for (auto [surface, box] : {std::pair{&graph, &layout::graphArea}, std::pair{&yLabels, &layout::yStrip},
                               std::pair{&xLabels, &layout::xStrip}})
     surface->Scale(box->scaleLeft, box->scaleTop, box->scaleRight, box->scaleBottom);
@@ -78,14 +81,26 @@ double GraphView::screenTwipsPerPixel() {
   return screen && screen->logicalDotsPerInchY() > 0 ? 1440.0 / screen->logicalDotsPerInchY() : 15.0;
 }
 
-QFont GraphView::windowFont() { return QGuiApplication::font(); }
+double GraphView::screenDevicePixelRatio() {
+  const QScreen *screen = QGuiApplication::primaryScreen();
+  return screen && screen->devicePixelRatio() > 0 ? screen->devicePixelRatio() : 1.0;
+}
+
+QFont GraphView::windowFont() {
+  // The layout's offsets assume an 8-point sans serif of about 6 pixels per
+  // digit; Liberation Sans has the metrics of the interface font it was made
+  // for. Every property counts as set, so that neither the application's font
+  // nor the desktop's theme fills any in.
+  QFont font(QStringLiteral("Liberation Sans"), 8, QFont::Normal, false);
+  font.setResolveMask(QFont::AllPropertiesResolved);
+  return font;
+}
 
 QPoint GraphView::position(const QtSurface &surface) const {
-  const layout::Box &box = &surface == &graph     ? layout::graphArea
-                           : &surface == &xLabels ? layout::xStrip
-                                                  : layout::yStrip;
-  return {pixels(box.left, tpp), pixels(box.top, tpp)};
+  return corner(&surface == &graph ? layout::graphArea : &surface == &xLabels ? layout::xStrip : layout::yStrip);
 }
+
+QPoint GraphView::corner(const layout::Box &box) const { return {pixels(box.left, tpp), pixels(box.top, tpp)}; }
 
 QSize GraphView::clientSize() const { return {pixels(layout::clientWidth, tpp), pixels(layout::clientHeight, tpp)}; }
 
@@ -98,11 +113,15 @@ cVesk &GraphView::engine() {
 
 bool GraphView::open() {
   currentVesk = std::make_unique<cVesk>(*viewForm);
-  return currentVesk->vesk(*viewForm, graph, xLabels, yLabels);
+  shown = {};
+  const bool opened = currentVesk->vesk(*viewForm, graph, xLabels, yLabels);
+  if (opened) shown = {.kind = Shown::Kind::full, .noLables = NoLables};
+  return opened;
 }
 
 cVesk &GraphView::fresh() {
   currentVesk = std::make_unique<cVesk>(*viewForm);
+  shown = {};
   // The surfaces are set up as an Open sets them up before its dialog.
   graph.Cls();
   yLabels.Cls();
@@ -123,17 +142,63 @@ void GraphView::openData(const std::string &text) {
   refresh();
 }
 
-void GraphView::refresh() { engine().refresh(graph, xLabels, yLabels); }
+void GraphView::refresh() {
+  engine().refresh(graph, xLabels, yLabels);
+  shown = {.kind = Shown::Kind::full, .noLables = NoLables};
+}
 
 void GraphView::zoom(double startX, double startY, double endX, double endY) {
   engine().zoom(graph, yLabels, xLabels, startX, startY, endX, endY, !NoLables);
+  shown = {.kind = Shown::Kind::zoomed,
+           .noLables = NoLables,
+           .startX = startX,
+           .startY = startY,
+           .endX = endX,
+           .endY = endY};
 }
 
-QImage GraphView::picture() {
-  QImage out(clientSize(), QImage::Format_RGB32);
+QImage GraphView::picture() { return picture(1); }
+
+QImage GraphView::picture(double scale) {
+  if (!(scale > 0 && scale <= maxPictureScale)) return {};
+  if (scale == ratio) return compose(graph, xLabels, yLabels, scale);
+
+  QtSurface y(layout::yStrip.width, layout::yStrip.height, tpp, stripBack, inkColour, textFont, scale);
+  QtSurface x(layout::xStrip.width, layout::xStrip.height, tpp, stripBack, inkColour, textFont, scale);
+  QtSurface g(layout::graphArea.width, layout::graphArea.height, tpp, Qt::white, inkColour, textFont, scale);
+  for (auto [copy, live] : {std::pair{&g, &graph}, std::pair{&y, &yLabels}, std::pair{&x, &xLabels}}) {
+    copy->Scale(live->ScaleLeft(), live->ScaleTop(), live->ScaleLeft() + live->ScaleWidth(),
+                live->ScaleTop() + live->ScaleHeight());
+    copy->setDrawWidth(live->DrawWidth());
+  }
+  if (shown.kind != Shown::Kind::blank && currentVesk) {
+    const bool noLables = NoLables;
+    NoLables = shown.noLables;
+    quiet = true;
+    if (shown.kind == Shown::Kind::full)
+      currentVesk->refresh(g, x, y);
+    else
+      currentVesk->zoom(g, y, x, shown.startX, shown.startY, shown.endX, shown.endY, !shown.noLables);
+    quiet = false;
+    NoLables = noLables;
+  }
+  return compose(g, x, y, scale);
+}
+
+QImage GraphView::compose(QtSurface &graphArea, QtSurface &xStrip, QtSurface &yStrip, double scale) const {
+  const auto scaled = [scale](int pixels) { return int(std::lround(pixels * scale)); };
+  const QSize client = clientSize();
+  QImage out(scaled(client.width()), scaled(client.height()), QImage::Format_RGB32);
   out.fill(stripBack);
   QPainter p(&out);
-  for (QtSurface *surface : {&yLabels, &xLabels, &graph}) p.drawImage(position(*surface), surface->image());
+  for (auto [surface, box] : {std::pair{&yStrip, &layout::yStrip}, std::pair{&xStrip, &layout::xStrip},
+                              std::pair{&graphArea, &layout::graphArea}}) {
+    // Image pixels onto image pixels, whatever ratio each claims.
+    QImage pixels = surface->image();
+    pixels.setDevicePixelRatio(1);
+    const QPoint at = corner(*box);
+    p.drawImage(QPoint(scaled(at.x()), scaled(at.y())), pixels);
+  }
   return out;
 }
 
@@ -155,11 +220,11 @@ void GraphView::paint(QPainter &painter, double unitsPerTwip) {
   const QPainterPath graphShown = pathOf(graphBox);
   SharedPainter shared(painter);
   PainterSurface y(shared, yBox, pathOf(yBox).subtracted(graphShown), layout::yStrip.width, layout::yStrip.height, tpp,
-                   stripBack, ink, font);
+                   stripBack, inkColour, textFont);
   PainterSurface x(shared, xBox, pathOf(xBox).subtracted(graphShown), layout::xStrip.width, layout::xStrip.height, tpp,
-                   stripBack, ink, font);
+                   stripBack, inkColour, textFont);
   PainterSurface graphSurface(shared, graphBox, graphShown, layout::graphArea.width, layout::graphArea.height, tpp,
-                              Qt::white, ink, font);
+                              Qt::white, inkColour, textFont);
   refreshOn(graphSurface, x, y);
   painter.setClipping(false);
 }
@@ -170,11 +235,11 @@ void GraphView::paint(QPainter &graphPainter, QPainter &xPainter, QPainter &yPai
   };
   SharedPainter graphShared(graphPainter), xShared(xPainter), yShared(yPainter);
   PainterSurface y(yShared, own(layout::yStrip), pathOf(own(layout::yStrip)), layout::yStrip.width,
-                   layout::yStrip.height, tpp, stripBack, ink, font);
+                   layout::yStrip.height, tpp, stripBack, inkColour, textFont);
   PainterSurface x(xShared, own(layout::xStrip), pathOf(own(layout::xStrip)), layout::xStrip.width,
-                   layout::xStrip.height, tpp, stripBack, ink, font);
+                   layout::xStrip.height, tpp, stripBack, inkColour, textFont);
   PainterSurface graphSurface(graphShared, own(layout::graphArea), pathOf(own(layout::graphArea)),
-                              layout::graphArea.width, layout::graphArea.height, tpp, Qt::white, ink, font);
+                              layout::graphArea.width, layout::graphArea.height, tpp, Qt::white, inkColour, textFont);
   refreshOn(graphSurface, x, y);
 }
 

@@ -26,16 +26,22 @@ namespace vesk {
 class GraphView {
 public:
   // font: the window's font, in which text is measured and tick labels print.
-  // Colours default to the application palette's, as the window uses.
-  GraphView(const QFont &font, SettingsFile settings, double twipsPerPixel = 15);
-  GraphView(const QFont &font, SettingsFile settings, double twipsPerPixel, QColor stripBackground, QColor ink);
+  // The surfaces' images have devicePixelRatio times their pixels (the
+  // screen's ratio for a window). Colours default to the application
+  // palette's, as the window uses.
+  GraphView(const QFont &font, SettingsFile settings, double twipsPerPixel = 15, double devicePixelRatio = 1);
+  GraphView(const QFont &font, SettingsFile settings, double twipsPerPixel, QColor stripBackground, QColor ink,
+            double devicePixelRatio = 1);
   ~GraphView();
   GraphView(const GraphView &) = delete;
   GraphView &operator=(const GraphView &) = delete;
 
   // The screen's twips per pixel (15 at 96 DPI); 15 without a screen.
   static double screenTwipsPerPixel();
-  // The window's font: text is measured in it and tick labels print in it.
+  // The screen's device pixel ratio (2 on a screen of double density); 1 without a screen.
+  static double screenDevicePixelRatio();
+  // The window's font, Liberation Sans 8 pt whatever the desktop sets: text is
+  // measured in it and tick labels print in it.
   static QFont windowFont();
 
   QtSurface &mainPicture() { return graph; }  // Picture1, the graph area
@@ -77,8 +83,15 @@ public:
   void zoom(double startX, double startY, double endX, double endY);
 
   // The client area as the window shows it: the strips' background with the
-  // three surfaces at their places, the graph area on top.
+  // three surfaces at their places, the graph area on top; picture(1).
   QImage picture();
+  // The client area at scale times its pixels each way (device pixel ratio
+  // 1). At the surfaces' own ratio it is composed from them; at any other
+  // scale the view last drawn by open, refresh or zoom is drawn again at that
+  // scale rather than enlarged, leaving out what others drew on the surfaces
+  // since. A scale outside 0 < scale <= maxPictureScale gives a null image.
+  QImage picture(double scale);
+  static constexpr double maxPictureScale = 8;
 
   // The full view of the current engine drawn again as paths and text, for
   // vector output, on a device that spans the client area at unitsPerTwip
@@ -91,15 +104,27 @@ public:
 
 private:
   class Form;
+  // What the surfaces show, for picture() to draw it again.
+  struct Shown {
+    enum class Kind { blank, full, zoomed } kind = Kind::blank;
+    bool noLables = false;
+    double startX = 0, startY = 0, endX = 0, endY = 0;
+  };
+
   // A new engine on cleared surfaces with the pen widths an Open sets.
   cVesk &fresh();
   // The full view on other surfaces, set up as an Open sets up the view's own.
   void refreshOn(Surface &mainSurface, Surface &xSurface, Surface &ySurface);
+  QPoint corner(const layout::Box &box) const;
+  QImage compose(QtSurface &graphArea, QtSurface &xStrip, QtSurface &yStrip, double scale) const;
 
   double tpp;
+  double ratio;
+  QFont textFont;
   QColor stripBack;
-  QColor ink;
-  QFont font;
+  QColor inkColour;
+  Shown shown;
+  bool quiet = false;  // messages are dropped while picture() draws again
   SettingsFile settingsFile;
   QtSurface yLabels;
   QtSurface xLabels;

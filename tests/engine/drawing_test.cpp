@@ -124,22 +124,30 @@ TEST(DrawMarker, SurfaceOfZeroSizeGetsNothingAndKeepsItsPen) {
 
 using test::painted;
 
-// A segment leaves out its end pixel: the box and the upright cross cover 10 x 10
-// pixels, the other shapes within a pixel of that.
-TEST(DrawMarker, PaintsTenPixelsAcross) {
+// Every marker spans its point's pixel and 5 pixels each side (150 twips
+// between its outer pixels' centres), mirrors about its point (triangles left
+// to right only) and closes where its segments meet; at a device pixel ratio
+// of 2 the same on twice the image pixels.
+TEST(DrawMarker, IsClosedAndSymmetricAboutItsPixel) {
   test::FakeMainForm main;
   cVesk v(main);
-  for (std::int16_t style : {1, 2, 3, 4, 5, 6, 8}) {
-    QtSurface s(layout::graphArea.width, layout::graphArea.height, 15, Qt::white, Qt::black, QApplication::font());
-    s.Scale(0, 37, 37, 0);
-    s.setDrawWidth(2);
-    cVeskTestAccess::drawMarker(v, s, style, 12.3, 20.1);
-    const QRect box = painted(s.image());
-    const int exact = style == 2 || style == 5 ? 10 : 11;
-    EXPECT_GE(box.width(), 2 * 10 - exact) << "style " << style;
-    EXPECT_LE(box.width(), exact) << "style " << style;
-    EXPECT_GE(box.height(), 2 * 10 - exact) << "style " << style;
-    EXPECT_LE(box.height(), exact) << "style " << style;
+  for (int r : {1, 2}) {
+    for (std::int16_t style : {1, 2, 3, 4, 5, 6, 8}) {
+      QtSurface s(layout::graphArea.width, layout::graphArea.height, 15, Qt::white, Qt::black, QApplication::font(), r);
+      s.Scale(0, 37, 37, 0);
+      cVeskTestAccess::drawMarker(v, s, style, 12.3, 20.1);
+      const QPointF at = s.toPixel(12.3, 20.1);
+      const QRect box(int(std::lround(at.x()) - 5) * r, int(std::lround(at.y()) - 5) * r, 11 * r, 11 * r);
+      const QImage shape = s.image().copy(box);
+      const auto ink = [&](int x, int y) { return shape.pixelColor(x * r, y * r) != Qt::white; };
+      SCOPED_TRACE(testing::Message() << "style " << style << " ratio " << r);
+      EXPECT_EQ(painted(s.image()), box);
+      EXPECT_EQ(shape.mirrored(true, false), shape);
+      EXPECT_TRUE(style == 3 || style == 4 || shape.mirrored(false, true) == shape);
+      // The apexes and corners where segments meet are there.
+      EXPECT_TRUE(style <= 2 || (ink(5, 0) && ink(5, 10)));
+      EXPECT_TRUE(style <= 4 || (ink(0, 5) && ink(10, 5)));
+    }
   }
 }
 

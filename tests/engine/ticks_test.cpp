@@ -137,9 +137,16 @@ INSTANTIATE_TEST_SUITE_P(
         // reversed: the same ticks as the upright range
         LabelCase{37, 0, {"0", "5", "10", "15", "20", "25", "30", "35"}},
         LabelCase{-32768, 32767, {"-30000", "-20000", "-10000", "0", "10000", "20000", "30000"}},
-        // refused: limits beyond 16 bits or not finite
-        LabelCase{0, 40000, {}}, LabelCase{-1e300, 1e300, {}}, LabelCase{nan, 10, {}}, LabelCase{0, inf, {}},
-        LabelCase{-inf, inf, {}}));
+        // limits beyond 16 bits, or integer ticks that leave an end of the axis
+        // bare: the step and first tick come from the exact limits
+        LabelCase{-40000, 40000, {"-40000", "-30000", "-20000", "-10000", "0", "10000", "20000", "30000", "40000"}},
+        LabelCase{-1e300,
+                  1e300,
+                  {"-1E+300", "-8E+299", "-6E+299", "-4E+299", "-2E+299", "0", "2E+299", "4E+299", "6E+299", "8E+299",
+                   "1E+300"}},
+        LabelCase{6.5, 8.5, {"6.6", "6.8", "7", "7.2", "7.4", "7.6", "7.8", "8", "8.2", "8.4"}},
+        // refused: limits not finite
+        LabelCase{nan, 10, {}}, LabelCase{0, inf, {}}, LabelCase{-inf, inf, {}}));
 
 TEST(Ticks, NewEngineDrawsTicksAroundZeroAndBothTitles) {
   Window w;  // no load: empty titles, limits 0, no data sets
@@ -169,6 +176,7 @@ TEST(Ticks, YLabelsArePaddedByTheirLength) {
 
 TEST(Ticks, StripsAreLaidOutForTheMainWindow) {
   Window w;
+  w.main.charWidth = 90;  // the window font's 6 pixels a digit
   w.limits(0, 37, 0, 37);
   w.model().xTitle = "Time (s)";
   w.refresh();
@@ -186,11 +194,11 @@ TEST(Ticks, StripsAreLaidOutForTheMainWindow) {
     // centred on the tick by the text's width in the window's font
     const double tick = w.p3.named("Line")[i].x1;
     EXPECT_DOUBLE_EQ(xPrints[i].x1,
-                     tick - 105 * xPrints[i].text.size() * w.p3.frames[i].width / layout::xStrip.width / 2);
+                     tick - 90 * xPrints[i].text.size() * w.p3.frames[i].width / layout::xStrip.width / 2);
   }
   EXPECT_EQ(xPrints.back().text, "Time (s)");
   EXPECT_DOUBLE_EQ(xPrints.back().y1, 475);
-  EXPECT_DOUBLE_EQ(xPrints.back().x1, (layout::xStrip.width - 8 * 105) / 2.0);
+  EXPECT_DOUBLE_EQ(xPrints.back().x1, (layout::xStrip.width - 8 * 90) / 2.0);
 }
 
 TEST(Ticks, DecimalSeparatorIsTheUsersOne) {
@@ -255,6 +263,35 @@ INSTANTIATE_TEST_SUITE_P(Ticks, TickAlignment,
                          ::testing::Values(std::pair{0.0, 37.0}, std::pair{-5.0, 5.0}, std::pair{1990.0, 2000.0},
                                            std::pair{100.0, 101.0}, std::pair{-1000.0, -990.0}, std::pair{3.3, 17.8},
                                            std::pair{0.1, 0.4}, std::pair{37.0, 0.0}, std::pair{-990.0, -1000.0}));
+
+// Labels that fit keep their place; a y label too wide for the room before its
+// tick ends 2 pixels (30 twips) short of it, within a pixel; an x label stays
+// within the strip, whose right edge is the window's, and moved touches its edge.
+TEST(Ticks, LabelsTooWideForTheirRoomMoveClearOfTickAndEdge) {
+  Window w;
+  w.main.charWidth = 90;
+  w.limits(-100000, 100000, -10000, 30000);
+  w.refresh();
+  const double end = layout::yStrip.width - 150 - 30, place = layout::yStrip.width - 650;
+  int moved = 0;
+  for (const RecordedOp &label : w.p2.named("Print")) {
+    const double right = label.x1 + 90.0 * label.text.size();
+    if (!label.font.face.empty()) continue;
+    EXPECT_TRUE(label.x1 == place ? right <= end : right <= end && right > end - 15) << label.text;
+    moved += label.x1 != place;
+  }
+  const auto xPrints = w.p3.named("Print");
+  for (size_t i = 0; i + 1 < xPrints.size(); ++i) {
+    const double width = 90.0 * xPrints[i].text.size(), W3 = layout::xStrip.width;
+    const double left = windowColumn(w.p3.frames[i], xPrints[i].x1, 0, W3);
+    const double centred = windowColumn(w.p3.frames[i], w.p3.named("Line")[i].x1, 0, W3) - width / 2;
+    const bool fits = centred >= 0 && centred + width <= W3;
+    EXPECT_TRUE(fits ? std::abs(left - centred) < 1e-6 : left == 0 || left + width > W3 - 15) << xPrints[i].text;
+    EXPECT_TRUE(left >= 0 && left + width <= W3) << xPrints[i].text;
+    moved += !fits;
+  }
+  EXPECT_EQ(moved, 3) << "-10000 on y, -100000 and 100000 on x";
+}
 
 }  // namespace
 }  // namespace vesk

@@ -53,19 +53,19 @@ TEST_P(CrispLines, CoverWholePixels) {
 INSTANTIATE_TEST_SUITE_P(
     QtSurface, CrispLines,
     ::testing::Values(LineCase{layout::yStrip.width - 150, 100, layout::yStrip.width, 100, 1,
-                               QRect(65, 7, 10, 1)},  // a y tick: 10 pixels, end left out
+                               QRect(65, 7, 11, 1)},  // a y tick: both end pixels
                       LineCase{layout::yStrip.width, 100, layout::yStrip.width - 150, 100, 1,
-                               QRect(66, 7, 10, 1)},                          // drawn the other way
-                      LineCase{300, 0, 300, 150, 1, QRect(20, 0, 1, 10)},     // an x tick from the top
+                               QRect(65, 7, 11, 1)},                          // drawn the other way
+                      LineCase{300, 0, 300, 150, 1, QRect(20, 0, 1, 11)},     // an x tick from the top
                       LineCase{307.4, 50, 307.4, 50, 1, QRect(20, 3, 1, 1)},  // a point
                       LineCase{300, 600, 600, 600, 2, QRect(19, 39, 22, 2)},  // two wide, square ends
                       LineCase{-1e12, 600, 1e12, 600, 1, QRect(0, 40, 100, 1)}));
 
-TEST(QtSurface, BoxOutlinesThePixelsUpToTheSecondCorner) {
+TEST(QtSurface, BoxOutlinesThePixelsFromCornerToCorner) {
   QtSurface s = twips();
   s.Line(150, 150, 300, 300, std::nullopt, true);
   const QImage img = s.image();
-  EXPECT_EQ(painted(img), QRect(10, 10, 10, 10));
+  EXPECT_EQ(painted(img), QRect(10, 10, 11, 11));
   EXPECT_EQ(img.pixelColor(15, 15), QColor(Qt::white));
   EXPECT_TRUE(crisp(img));
 }
@@ -127,9 +127,8 @@ TEST_P(SlantedLines, CoverTheirSpanClippedToTheImage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(QtSurface, SlantedLines,
-                         ::testing::Values(SlantCase{150, 150, 300, 300, 1,
-                                                     QRect(10, 10, 10, 10)},  // end pixel left out
-                                           SlantCase{300, 300, 150, 150, 1, QRect(11, 11, 10, 10)},
+                         ::testing::Values(SlantCase{150, 150, 300, 300, 1, QRect(10, 10, 11, 11)},  // both end pixels
+                                           SlantCase{300, 300, 150, 150, 1, QRect(10, 10, 11, 11)},
                                            SlantCase{150, 150, 450, 300, 2, QRect(10, 9, 21, 13)},
                                            SlantCase{-750, -750, 2250, 2250, 2, QRect(0, 0, 100, 100)},
                                            SlantCase{-1e9, 750, 1e9, 760, 1, QRect(0, 50, 100, 1)}));
@@ -146,6 +145,32 @@ TEST(QtSurface, CircleIsARingOfItsRadius) {
     EXPECT_NEAR(box.center().y(), 50, 1) << width;
     EXPECT_EQ(img.pixelColor(50, 50), QColor(Qt::white));
   }
+}
+
+// Same twips, user units and pixels; twice the image pixels each way, and
+// text drawn at that resolution rather than enlarged.
+TEST(QtSurface, RatioTwoDrawsTheSamePictureAtTwiceThePixels) {
+  QtSurface one = twips(), two(1500, 1500, 15, Qt::white, Qt::black, QApplication::font(), 2);
+  EXPECT_EQ(two.size(), QSize(100, 100));
+  EXPECT_EQ(two.image().size(), QSize(200, 200));
+  for (QtSurface *s : {&one, &two}) {
+    s->Line(layout::yStrip.width - 150, 100, layout::yStrip.width, 100);  // a y tick
+    s->setDrawWidth(2);
+    s->Line(300, 600, 600, 600);
+    s->setCurrentX(300);
+    s->setCurrentY(900);
+    s->Print("E");
+  }
+  EXPECT_EQ(painted(two.image().copy(0, 0, 200, 20)), QRect(130, 14, 22, 2));
+  EXPECT_EQ(painted(two.image().copy(0, 70, 200, 20)), QRect(38, 8, 44, 4));
+  const QRect e1 = painted(one.image().copy(0, 50, 100, 50)), e2 = painted(two.image().copy(0, 100, 200, 100));
+  EXPECT_NEAR(e2.height(), 2 * e1.height(), 1);
+  EXPECT_NEAR(e2.top(), 2 * e1.top(), 1);
+  // Not the small text enlarged.
+  QImage text = two.image().copy(0, 100, 200, 100), enlarged = one.image().copy(0, 50, 100, 50).scaled(200, 100);
+  text.setDevicePixelRatio(1);
+  enlarged.setDevicePixelRatio(1);
+  EXPECT_NE(text, enlarged.convertToFormat(text.format()));
 }
 
 TEST(QtSurface, PrintPlacesTheTopLeftCornerAndMovesToTheNextLine) {

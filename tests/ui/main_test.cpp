@@ -13,6 +13,7 @@
 #include <QPrinter>
 #include <QProcess>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -257,8 +258,9 @@ TEST(MainWindow, DragBeforeAnyGraphLeavesATrailOfRectangles) {
   const QImage &img = w->Picture1->surface().image();
   const QPointF outer = w->Picture1->surface().toPixel(0.5, 0.5);
   const QPointF inner = w->Picture1->surface().toPixel(0.3, 0.3);
-  EXPECT_LT(qGray(img.pixel(int(outer.x()), int(outer.y()) - 5)), 128);
-  EXPECT_LT(qGray(img.pixel(int(inner.x()), int(inner.y()) - 5)), 128);
+  // The right edge of each box lies on the pixel nearest to its corner.
+  EXPECT_LT(qGray(img.pixel(int(std::lround(outer.x())), int(outer.y()) - 5)), 128);
+  EXPECT_LT(qGray(img.pixel(int(std::lround(inner.x())), int(inner.y()) - 5)), 128);
   EXPECT_EQ(w->endX, double(0.3f));
   // Moves without a button held do nothing.
   w->Picture1MouseUp(Qt::LeftButton, {}, 0.3f, 0.3f);

@@ -2,16 +2,23 @@
 
 #include "tests/support/FakeMainForm.h"
 #include "tests/support/Files.h"
+#include "view/GraphLayout.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QFontInfo>
+#include <QFontMetricsF>
+
+#include <cmath>
+#include <limits>
+#include <vector>
 
 namespace vesk {
 namespace {
 
 struct View {
   test::TempDir config;
-  GraphView view{QApplication::font(), SettingsFile(config.path(), "/opt/vesk"), 15};
+  GraphView view{GraphView::windowFont(), SettingsFile(config.path(), "/opt/vesk"), 15};
 };
 
 QImage part(const QImage &image, QPoint at, QSize size) { return image.copy(QRect(at, size)); }
@@ -65,6 +72,103 @@ TEST(GraphView, FailedOpenFileLeavesBlankSurfacesAndAnEmptyEngine) {
   }
   EXPECT_TRUE(v.view.engine().model().dataSets.empty());
   EXPECT_EQ(v.view.picture(), blank);
+}
+
+// A graph with no data sets, only its axes.
+std::string axes(double xMin, double xMax, double yMin, double yMax) {
+  const auto n = [](double v) { return QString::number(v, 'g', 17).toStdString(); };
+  return "x\r\ny\r\n" + n(xMin) + " " + n(xMax) + " " + n(yMin) + " " + n(yMax) + "\r\n0\r\n";
+}
+
+// The rows from top to bottom (not included) whose pixel in the column is not back.
+std::vector<int> inkRows(const QImage &picture, int column, int bottom, QColor back, int top = 0) {
+  std::vector<int> rows;
+  for (int y = top; y < bottom; ++y)
+    if (picture.pixelColor(column, y) != back) rows.push_back(y);
+  return rows;
+}
+
+// Pixels at 15 twips per pixel: beside the graph area this column of the y
+// strip crosses only the ticks (its last 150 twips).
+constexpr int strip = int(layout::yStrip.width - 100) / 15, stripBottom = int(layout::yStrip.height) / 15;
+
+// The tick rows of a picture at scale 1 or 2, as rows at scale 1.
+std::vector<int> tickRows(GraphView &view, const QImage &picture, int scale = 1) {
+  std::vector<int> rows = inkRows(picture, scale * strip, scale * stripBottom, view.stripBackground()), out;
+  for (size_t i = 0; i < rows.size(); i += scale) {
+    if (scale == 2 && (i + 1 >= rows.size() || rows[i] % 2 || rows[i + 1] != rows[i] + 1)) return {-1};
+    out.push_back(rows[i] / scale);
+  }
+  return out;
+}
+
+struct RowCase {
+  double yMin, yMax, first, step;
+  int ticks;
+};
+
+void PrintTo(const RowCase &c, std::ostream *os) { *os << c.yMin << ".." << c.yMax; }
+
+class TickRows : public ::testing::TestWithParam<RowCase> {};
+
+// Each y tick (ticks run from end to end of the axis) lies on the very row
+// where a 1-pixel line at its value shows in the graph area, also drawn again
+// at scale 2; no label comes within 2 pixels of its tick.
+TEST_P(TickRows, EveryYTickLiesOnTheRowOfItsValue) {
+  const RowCase c = GetParam();
+  View v;
+  v.view.openData(axes(0, 1, c.yMin, c.yMax));
+  v.view.mainPicture().setDrawWidth(1);
+  for (int i = 0; i < c.ticks; ++i) v.view.mainPicture().Line(0, c.first + i * c.step, 1, c.first + i * c.step);
+  const QImage picture = v.view.picture();
+  const int graphTop = v.view.position(v.view.mainPicture()).y();
+  EXPECT_EQ(tickRows(v.view, picture), inkRows(picture, 300, stripBottom, Qt::white, graphTop));
+  EXPECT_EQ(tickRows(v.view, v.view.picture(2), 2), tickRows(v.view, picture));
+  for (int column : {strip - 5, strip - 4})
+    EXPECT_EQ(inkRows(picture, column, stripBottom, v.view.stripBackground()), std::vector<int>()) << column;
+}
+
+INSTANTIATE_TEST_SUITE_P(GraphView, TickRows,
+                         ::testing::Values(RowCase{-1000, -990, -1000, 1, 11}, RowCase{0, 30000, 0, 5000, 7},
+                                           RowCase{-40000, 40000, -40000, 10000, 9}, RowCase{6.5, 8.5, 6.6, 0.2, 10},
+                                           RowCase{0, 1e-5, 0, 1e-6, 11}, RowCase{-10000, 30000, -10000, 5000, 9}));
+
+// At another scale the view shown is drawn again, zoomed if it was, without
+// repeating a message.
+TEST(GraphView, PictureAtAScaleDrawsTheShownViewAgain) {
+  View v;
+  int messages = 0;
+  v.view.messageBox = [&](const std::string &, const std::string &) { ++messages; };
+  v.view.openData(axes(0, 100, 0, 100));
+  for (double startY : {50, 20}) {  // the second corner order is refused, with the full view
+    v.view.zoom(10, startY, 50, 30);
+    EXPECT_EQ(tickRows(v.view, v.view.picture(2), 2), tickRows(v.view, v.view.picture())) << startY;
+  }
+  EXPECT_EQ(messages, 1);
+  for (double scale : {0.0, GraphView::maxPictureScale + 1, std::numeric_limits<double>::quiet_NaN()})
+    EXPECT_TRUE(v.view.picture(scale).isNull()) << scale;
+}
+
+// The layout assumes an 8-point font of about 6 pixels a digit; a file draws
+// the same picture whatever font the application has.
+TEST(GraphView, WindowFontIsLiberationSans8WhateverTheApplicationsFont) {
+  const QFont saved = QApplication::font();
+  QFont odd("DejaVu Serif", 14, QFont::Bold, true);
+  odd.setLetterSpacing(QFont::AbsoluteSpacing, 2);
+  odd.setStretch(QFont::Expanded);
+  QImage pictures[2];
+  for (QImage &picture : pictures) {
+    View v;
+    v.view.openFile(test::sourcePath("examples/vesk.dat").string());
+    picture = v.view.picture();
+    QApplication::setFont(odd);
+  }
+  const QFont font = GraphView::windowFont();
+  QApplication::setFont(saved);
+  EXPECT_EQ(pictures[0], pictures[1]);
+  EXPECT_EQ(QFontInfo(font).family(), "Liberation Sans");
+  EXPECT_NEAR(QFontInfo(font).pointSizeF(), 8, 0.3);  // a whole number of pixels
+  EXPECT_NEAR(QFontMetricsF(font).horizontalAdvance("30000"), 30, 1.5);
 }
 
 }  // namespace
