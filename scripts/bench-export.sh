@@ -5,13 +5,13 @@
 # points and labels to a 720 x 478 PNG with its pngcairo terminal.
 # Goal: vesk takes at most half of gnuplot's time.
 #
-# Usage: scripts/bench-export.sh [VESK_BINARY] (default build-release/app/vesk)
+# Usage: scripts/bench-export.sh [VESK_BINARY] (default build/release/app/vesk, as make run builds it)
 # Needs gnuplot (Debian: gnuplot-nox) for the comparison only; uses hyperfine
 # when installed, else a loop of RUNS runs (default 30).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-vesk=${1:-$here/build-release/app/vesk}
-[ -x "$vesk" ] || { echo "no vesk binary at $vesk; build it: cmake --build build-release --target vesk" >&2; exit 2; }
+vesk=${1:-$here/build/release/app/vesk}
+[ -x "$vesk" ] || { echo "no vesk binary at $vesk; build it: cmake -S . -B build/release && cmake --build build/release --target vesk" >&2; exit 2; }
 command -v gnuplot >/dev/null || { echo "gnuplot is needed for the comparison (apt-get install gnuplot-nox)" >&2; exit 2; }
 runs=${RUNS:-30}
 

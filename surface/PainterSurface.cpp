@@ -97,8 +97,9 @@ QPainter &PainterSurface::painter() {
 
 QPen PainterSurface::pen(QColor colour) const {
   QPen p(colour, DrawWidth() * perPixel);
-  // One-pixel marks keep their exact length; wider lines join their segments round.
-  p.setCapStyle(DrawWidth() == 1 ? Qt::FlatCap : Qt::RoundCap);
+  // One-pixel marks cover both end pixels whole, as QtSurface's do; wider
+  // lines join their segments round.
+  p.setCapStyle(DrawWidth() == 1 ? Qt::SquareCap : Qt::RoundCap);
   p.setJoinStyle(Qt::MiterJoin);
   return p;
 }
@@ -148,7 +149,7 @@ void PainterSurface::Line(double x1, double y1, double x2, double y2, std::optio
   const QRectF window(-kMargin, -kMargin, Width() / tpp + 2 * kMargin, Height() / tpp + 2 * kMargin);
 
   if (box) {
-    // Through the pixels from the first corner up to, not including, the second, as QtSurface draws it.
+    // Through the pixels of both corners, as QtSurface draws it.
     const auto inWindow = [&](QPointF p) {
       return QPointF(std::clamp(p.x(), window.left(), window.right()),
                      std::clamp(p.y(), window.top(), window.bottom()));
@@ -156,21 +157,16 @@ void PainterSurface::Line(double x1, double y1, double x2, double y2, std::optio
     const QPointF ca = inWindow(a), cb = inWindow(b);
     const QPointF topLeft(std::min(ca.x(), cb.x()), std::min(ca.y(), cb.y()));
     const QPointF bottomRight(std::max(ca.x(), cb.x()), std::max(ca.y(), cb.y()));
-    const QPointF inner(std::max(topLeft.x(), bottomRight.x() - 1), std::max(topLeft.y(), bottomRight.y() - 1));
     QPainter &p = painter();
     p.setPen(pen(c));
     p.setBrush(Qt::NoBrush);
-    p.drawRect(QRectF(toDevice(topLeft + QPointF(0.5, 0.5)), toDevice(inner + QPointF(0.5, 0.5))));
+    p.drawRect(QRectF(toDevice(topLeft + QPointF(0.5, 0.5)), toDevice(bottomRight + QPointF(0.5, 0.5))));
     return;
   }
 
   if (!clipTo(window, a, b)) return;
-  // Through the pixel centres; a one-pixel line moves back half a pixel, so
-  // that like QtSurface's it covers its first pixel and leaves out its last.
-  QPointF shift(0.5, 0.5);
-  const QPointF along = b - a;
-  const double length = std::hypot(along.x(), along.y());
-  if (DrawWidth() == 1 && length > 0) shift -= along / length * 0.5;
+  // Through the pixel centres.
+  const QPointF shift(0.5, 0.5);
   QPainter &p = painter();
   p.setPen(pen(c));
   p.drawLine(toDevice(a + shift), toDevice(b + shift));

@@ -47,7 +47,6 @@ Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
       NoLables(graphView.NoLables),
       dialogs(dialogs) {
   setWindowTitle("Vesk");
-  setFont(GraphView::windowFont());
   graphView.openDialog = [this](const std::string &initDir, const std::string &fileName) {
     std::string path = this->dialogs.getOpenFileName(this, initDir, fileName);
     if (!path.empty()) fileToReload = path;
@@ -77,6 +76,8 @@ Options *Main::optionsDialog() const { return options.data(); }
 
 void Main::createSurfaces() {
   auto *client = new QWidget(this);
+  // The client area draws in the view's fixed font; the menus keep the desktop's.
+  client->setFont(GraphView::windowFont());
   client->setFixedSize(graphView.clientSize());
   client->setAutoFillBackground(true);
   QPalette clientPal = client->palette();

@@ -148,10 +148,14 @@ TEST(Export, VectorDrawingRendersBackLikeThePicture) {
       "pdftoppm -r 96 -png -singlefile " + test::quoted(pdf) + " " + test::quoted(s.out.path() / "back");
   ASSERT_EQ(std::system(render.c_str()), 0);
   const QImage raster(q(png)), back(q(s.out.path() / "back.png"));
+  // Qt's rasteriser hints the 8-pt tick labels onto the pixel grid and
+  // poppler does not, which moves a few glyph rows of the y strip by a pixel
+  // more (98.6 % found there); a drawing shifted by two pixels scores below 90 %.
+  constexpr double agreement = 0.98;
   for (QRect box : {QRect(0, 0, 72, 415), QRect(56, 416, 664, 57), QRect(72, 8, 640, 406)}) {
-    EXPECT_GE(inkFoundNear(raster.copy(box), back.copy(box)), 0.99) << box.x() << "," << box.y();
-    EXPECT_GE(inkFoundNear(back.copy(box), raster.copy(box)), 0.99) << box.x() << "," << box.y();
-    EXPECT_LT(inkFoundNear(raster.copy(box), back.copy(box.translated(0, 2))), 0.99) << "the measure must see a shift";
+    EXPECT_GE(inkFoundNear(raster.copy(box), back.copy(box)), agreement) << box.x() << "," << box.y();
+    EXPECT_GE(inkFoundNear(back.copy(box), raster.copy(box)), agreement) << box.x() << "," << box.y();
+    EXPECT_LT(inkFoundNear(raster.copy(box), back.copy(box.translated(0, 2))), 0.9) << "the measure must see a shift";
   }
 }
 
