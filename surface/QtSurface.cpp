@@ -1,5 +1,7 @@
 #include "surface/QtSurface.h"
 
+#include "surface/Clip.h"
+
 #include <QFontMetricsF>
 #include <QPen>
 #include <QTransform>
@@ -20,7 +22,6 @@ constexpr int kMaxFontPixels = 4096;
 // Laid-out texts kept per font; a redraw prints the same tick labels and titles again.
 constexpr qsizetype kMaxCachedTexts = 4096;
 
-bool finite(QPointF p) { return std::isfinite(p.x()) && std::isfinite(p.y()); }
 bool near(QPointF p) { return std::abs(p.x()) <= kFar && std::abs(p.y()) <= kFar; }
 
 // The whole pixel nearest to a continuous position within +-kFar.
@@ -28,49 +29,13 @@ int device(double p) { return static_cast<int>(std::floor(p + 0.5)); }
 
 QPointF clampFar(QPointF p) { return {std::clamp(p.x(), -kFar, kFar), std::clamp(p.y(), -kFar, kFar)}; }
 
-// Liang-Barsky clipping of the segment a-b to [-kFar, kFar] on both axes. A
-// clipped end is put on the window's edge and found from the line's slope, not
-// as a share of the segment, which would lose the window among the digits of
-// ends far out. Ends near the largest double are clipped at half scale, so that
-// their difference stays finite.
+// The segment within [-kFar, kFar] on both axes.
 bool clipFar(QPointF &a, QPointF &b) {
-  const double scale = std::isfinite(b.x() - a.x()) && std::isfinite(b.y() - a.y()) ? 1 : 0.5;
-  const QPointF start = a * scale;
-  const double far = kFar * scale;
-  const double dx = b.x() * scale - start.x(), dy = b.y() * scale - start.y();
-  const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {start.x() + far, far - start.x(), start.y() + far, far - start.y()};
-  double t0 = 0, t1 = 1;
-  int edge0 = -1, edge1 = -1;  // the edge each end was clipped to: left, right, top, bottom
-  for (int i = 0; i < 4; ++i) {
-    if (p[i] == 0) {
-      if (q[i] < 0) return false;
-    } else {
-      const double t = q[i] / p[i];
-      if (p[i] < 0 && t > t0) {
-        t0 = t;
-        edge0 = i;
-      } else if (p[i] > 0 && t < t1) {
-        t1 = t;
-        edge1 = i;
-      }
-    }
-  }
-  if (t0 > t1) return false;
-  const auto onEdge = [&](int edge) {
-    const double at = edge % 2 == 0 ? -far : far;
-    if (edge < 2) return QPointF(at, start.y() + (at - start.x()) * (dy / dx)) / scale;
-    return QPointF(start.x() + (at - start.y()) * (dx / dy), at) / scale;
-  };
-  if (edge0 >= 0) a = onEdge(edge0);
-  if (edge1 >= 0) b = onEdge(edge1);
-  if (!finite(a) || !finite(b)) return false;
+  if (!clipSegment(QRectF(-kFar, -kFar, 2 * kFar, 2 * kFar), a, b)) return false;
   a = clampFar(a);
   b = clampFar(b);
   return true;
 }
-
-QColor toQColor(Colour c) { return QColor::fromRgb((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
 
 int imageSide(double twips, double twipsPerPixel) {
   const double pixels = twips / twipsPerPixel;
