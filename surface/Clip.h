@@ -10,7 +10,15 @@
 
 namespace vesk {
 
+// Both surfaces clip lines within this many pixels around themselves and leave
+// out circles and text further away, so that integer pixel arithmetic and Qt's
+// fixed-point rasteriser can never overflow.
+inline constexpr double kFar = 100000.0;
+// Text larger than this many pixels is drawn at this size.
+inline constexpr int kMaxFontPixels = 4096;
+
 inline bool finite(QPointF p) { return std::isfinite(p.x()) && std::isfinite(p.y()); }
+inline bool near(QPointF p) { return std::abs(p.x()) <= kFar && std::abs(p.y()) <= kFar; }
 
 inline QColor toQColor(Colour c) { return QColor::fromRgb((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
 

@@ -16,13 +16,8 @@ namespace vesk {
 namespace {
 
 // Lines are clipped to this many pixels around the surface, which keeps wide
-// pens' ends whole; circles and text further out than kFar pixels are left
-// out, as QtSurface leaves them.
+// pens' ends whole.
 constexpr double kMargin = 16;
-constexpr double kFar = 100000.0;
-constexpr int kMaxFontPixels = 4096;
-
-bool near(QPointF p) { return std::abs(p.x()) <= kFar && std::abs(p.y()) <= kFar; }
 
 }  // namespace
 

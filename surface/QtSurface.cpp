@@ -14,15 +14,8 @@ namespace vesk {
 
 namespace {
 
-// Coordinates are clipped to a generous window around the image first, so that
-// integer pixel arithmetic and Qt's fixed-point rasteriser can never overflow.
-constexpr double kFar = 100000.0;
-// Text larger than this many pixels is drawn at this size.
-constexpr int kMaxFontPixels = 4096;
 // Laid-out texts kept per font; a redraw prints the same tick labels and titles again.
 constexpr qsizetype kMaxCachedTexts = 4096;
-
-bool near(QPointF p) { return std::abs(p.x()) <= kFar && std::abs(p.y()) <= kFar; }
 
 // The whole pixel nearest to a continuous position within +-kFar.
 int device(double p) { return static_cast<int>(std::floor(p + 0.5)); }
