@@ -1,6 +1,6 @@
 #include "surface/PainterSurface.h"
 
-#include "surface/Clip.h"
+#include "surface/QtCommon.h"
 
 #include <QFontMetricsF>
 #include <QPaintDevice>
@@ -76,14 +76,7 @@ const PainterSurface::FontInfo &PainterSurface::printFont() {
   const SurfaceFont &sel = selectedFont();
   if (sel.face.empty()) return ownFont;
   if (!cachedFor || cachedFor->face != sel.face || cachedFor->height != sel.height) {
-    QFont font(QString::fromStdString(sel.face));
-    if (sel.height != 0)
-      font.setPixelSize(std::clamp(std::abs(sel.height), 1, kMaxFontPixels));
-    else if (screenFont.pixelSize() > 0)
-      font.setPixelSize(screenFont.pixelSize());
-    else
-      font.setPointSizeF(screenFont.pointSizeF());
-    cachedFont = makeFont(font);
+    cachedFont = makeFont(selectedQFont(sel, screenFont));
     cachedFor = sel;
   }
   return cachedFont;

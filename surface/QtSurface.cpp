@@ -1,6 +1,6 @@
 #include "surface/QtSurface.h"
 
-#include "surface/Clip.h"
+#include "surface/QtCommon.h"
 
 #include <QFontMetricsF>
 #include <QPen>
@@ -311,15 +311,7 @@ QtSurface::FontInfo &QtSurface::printFont() {
   const SurfaceFont &sel = selectedFont();
   if (sel.face.empty()) return ownFont;
   if (!cachedFor || cachedFor->face != sel.face || cachedFor->height != sel.height) {
-    QFont font(QString::fromStdString(sel.face));
-    if (sel.height != 0)
-      font.setPixelSize(std::clamp(std::abs(sel.height), 1, kMaxFontPixels));
-    else if (ownFont.font.pixelSize() > 0)
-      font.setPixelSize(ownFont.font.pixelSize());
-    else
-      font.setPointSizeF(ownFont.font.pointSizeF());
-    // A plain face: nothing unset is taken from the application's font.
-    font.setResolveMask(QFont::AllPropertiesResolved);
+    const QFont font = selectedQFont(sel, ownFont.font);
     const QFontMetricsF metrics(font);
     cachedFont.font = font;
     cachedFont.height = metrics.height();

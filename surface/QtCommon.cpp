@@ -1,6 +1,20 @@
-#include "surface/Clip.h"
+#include "surface/QtCommon.h"
+
+#include <algorithm>
 
 namespace vesk {
+
+QFont selectedQFont(const SurfaceFont &selection, const QFont &own) {
+  QFont font(QString::fromStdString(selection.face));
+  if (selection.height != 0)
+    font.setPixelSize(std::clamp(std::abs(selection.height), 1, kMaxFontPixels));
+  else if (own.pixelSize() > 0)
+    font.setPixelSize(own.pixelSize());
+  else
+    font.setPointSizeF(own.pointSizeF());
+  font.setResolveMask(QFont::AllPropertiesResolved);
+  return font;
+}
 
 bool clipSegment(const QRectF &window, QPointF &a, QPointF &b) {
   const double scale = std::isfinite(b.x() - a.x()) && std::isfinite(b.y() - a.y()) ? 1 : 0.5;

@@ -3,12 +3,15 @@
 #include "surface/Surface.h"
 
 #include <QColor>
+#include <QFont>
 #include <QPointF>
 #include <QRectF>
 
 #include <cmath>
 
 namespace vesk {
+
+// What the Qt surfaces (raster and painter) share.
 
 // Both surfaces clip lines within this many pixels around themselves and leave
 // out circles and text further away, so that integer pixel arithmetic and Qt's
@@ -21,6 +24,11 @@ inline bool finite(QPointF p) { return std::isfinite(p.x()) && std::isfinite(p.y
 inline bool near(QPointF p) { return std::abs(p.x()) <= kFar && std::abs(p.y()) <= kFar; }
 
 inline QColor toQColor(Colour c) { return QColor::fromRgb((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
+
+// The font a selection stands for: the face at the selected pixel height, or
+// at the surface's own font's size when no height is given. Every property is
+// set, so that nothing is taken from the application's font.
+QFont selectedQFont(const SurfaceFont &selection, const QFont &own);
 
 // Clips the segment a-b to the window (Liang-Barsky); false when nothing of it
 // is left. A clipped end is put on the window's edge and found from the line's
