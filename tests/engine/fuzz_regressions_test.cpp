@@ -23,13 +23,9 @@
 namespace vesk {
 namespace {
 
-using test::readFile;
+using test::crlf;
 
-std::string crlf(std::initializer_list<std::string> lines) {
-  std::string text;
-  for (const auto &l : lines) text += l + "\r\n";
-  return text;
-}
+using test::readFile;
 
 // Loads a text on a fresh engine; the LoadError's message, or "" when it loaded.
 template <class Picture1>

@@ -1,5 +1,6 @@
 #include "engine/cVesk.h"
 #include "tests/support/FakeMainForm.h"
+#include "tests/support/Files.h"
 #include "tests/support/RecordingSurface.h"
 
 #include <gtest/gtest.h>
@@ -12,13 +13,9 @@
 namespace vesk {
 namespace {
 
-// Lines joined with CR LF after each one, the last included.
-std::string crlf(std::initializer_list<std::string> lines) {
-  std::string text;
-  for (const auto &l : lines) text += l + "\r\n";
-  return text;
-}
+using test::crlf;
 
+// Lines joined with CR LF after each one, the last included.
 // A graph of one data set with one point whose tag is the given token.
 std::string withTag(const std::string &tag) { return crlf({"x", "y", "0 10 0 10", "0 1 0 0", "1 2 " + tag}); }
 // A graph whose left x end is the given token.

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 
@@ -18,6 +19,13 @@ inline std::string readFile(const std::filesystem::path &path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+// The lines, each ended with CR LF, as a data text.
+inline std::string crlf(std::initializer_list<std::string> lines) {
+  std::string text;
+  for (const auto &l : lines) text += l + "\r\n";
+  return text;
 }
 
 inline void writeFile(const std::filesystem::path &path, const std::string &content) {
