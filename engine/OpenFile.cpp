@@ -23,15 +23,13 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-std::string quoted(const std::string &path) { return "\"" + path + "\""; }
-
 [[noreturn]] void failRead(const std::string &path, int error) {
-  throw LoadError("Cannot read " + quoted(path) + ": " + std::strerror(error));
+  throw LoadError("Cannot read", path, std::strerror(error));
 }
 
 [[noreturn]] void failLoad(const std::string &path, std::string reason) {
   if (!reason.empty() && reason[0] >= 'A' && reason[0] <= 'Z') reason[0] = char(reason[0] - 'A' + 'a');
-  throw LoadError("Cannot load " + quoted(path) + ": " + reason);
+  throw LoadError("Cannot load", path, std::move(reason));
 }
 
 // Read at most this much: no longer file comes down to maxTextLength
@@ -57,7 +55,7 @@ FileBytes readBytes(const std::string &path, std::size_t maxBytes) {
   struct stat info {};
   if (::fstat(fd, &info) != 0) failRead(path, errno);
   if (S_ISDIR(info.st_mode)) failRead(path, EISDIR);
-  if (!S_ISREG(info.st_mode)) throw LoadError("Cannot read " + quoted(path) + ": it is not a regular file.");
+  if (!S_ISREG(info.st_mode)) throw LoadError("Cannot read", path, "it is not a regular file.");
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   FileBytes file{{}, std::uintmax_t(info.st_size)};
   std::string &bytes = file.bytes;
@@ -193,7 +191,7 @@ void cVesk::veskFromFile(const std::string &path, Surface &mainPicture) {
   try {
     load(text, mainPicture);
   } catch (const LoadError &e) {
-    failLoad(path, e.what());
+    failLoad(path, e.message());
   }
 }
 

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vesk {
@@ -47,12 +48,22 @@ struct GraphModel {
   std::vector<DataSet> dataSets;
 };
 
-// A data text could not be loaded. what() says what was expected, the token
-// found, the line it stands on and the item being read, then, where the
-// loader can tell, one sentence on how to fix the file.
+// A data text could not be loaded. message() says what was expected, the
+// token found, the line it stands on and the item being read, then, where the
+// loader can tell, one sentence on how to fix the file. For a file, path()
+// names it and what() reads "Cannot load "PATH": message" (or "Cannot read");
+// for a text in memory path() is empty and what() is the message.
 class LoadError : public std::runtime_error {
 public:
-  using std::runtime_error::runtime_error;
+  explicit LoadError(const std::string &message) : std::runtime_error(message), text(message) {}
+  LoadError(const std::string &verb, std::string path, std::string message)
+      : std::runtime_error(verb + " \"" + path + "\": " + message), file(std::move(path)), text(std::move(message)) {}
+  const std::string &path() const { return file; }
+  const std::string &message() const { return text; }
+
+private:
+  std::string file;
+  std::string text;
 };
 
 // The graph engine: loads a data text into its model and draws it on three surfaces.

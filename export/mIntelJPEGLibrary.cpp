@@ -1,6 +1,6 @@
 #include "export/mIntelJPEGLibrary.h"
 
-#include "export/SafeReplace.h"
+#include "files/SafeReplace.h"
 
 #include <turbojpeg.h>
 
@@ -23,37 +23,39 @@ struct TjBufferDeleter {
 };
 using TjBuffer = std::unique_ptr<unsigned char, TjBufferDeleter>;
 
-[[noreturn]] void failInit(int code, const std::string &detail) {
-  throw JpegError("Failed to initialise the IJL library: " + std::to_string(code), detail);
+[[noreturn]] void failInit(int code, const std::string &detail, const std::string &fileName) {
+  throw JpegError("Failed to initialise the IJL library: " + std::to_string(code), detail, {}, fileName);
 }
 
-[[noreturn]] void failSave(int code, const std::string &detail, const std::string &reason = {}) {
-  throw JpegError("Failed to save to JPG " + std::to_string(code), detail, reason);
+[[noreturn]] void failSave(int code, const std::string &detail, const std::string &fileName,
+                           const std::string &reason = {}) {
+  throw JpegError("Failed to save to JPG " + std::to_string(code), detail, reason, fileName, code > 0 ? code : 0);
 }
 
 }  // namespace
 
-JpegError::JpegError(const std::string &description, const std::string &detail, std::string reason)
-    : std::runtime_error(description + ": " + detail),
+JpegError::JpegError(const std::string &description, const std::string &detail, std::string reason,
+                     std::string fileName, int error)
+    : FileWriteError(description + ": " + detail, reason.empty() ? detail : std::move(reason), std::move(fileName),
+                     error),
       source_("vesk.mIntelJPEGLibrary"),
-      description_(description),
-      reason_(reason.empty() ? detail : std::move(reason)) {}
+      description_(description) {}
 
 void WriteJpegFile(const cDIBSection &dib, const std::string &fileName, int quality) {
   const TjHandle handle(tjInitCompress());
-  if (!handle) failInit(kEncoderFailure, tjGetErrorStr2(nullptr));
-  if (dib.DIBSectionBitsPtr() == nullptr) failSave(kEncoderFailure, "the picture is empty");
+  if (!handle) failInit(kEncoderFailure, tjGetErrorStr2(nullptr), fileName);
+  if (dib.DIBSectionBitsPtr() == nullptr) failSave(kEncoderFailure, "the picture is empty", fileName);
 
   unsigned char *jpeg = nullptr;
   unsigned long jpegSize = 0;
   const int result = tjCompress2(handle.get(), dib.DIBSectionBitsPtr(), dib.Width(), dib.BytesPerScanLine(),
                                  dib.Height(), TJPF_BGR, &jpeg, &jpegSize, TJSAMP_420, quality, TJFLAG_BOTTOMUP);
   const TjBuffer owner(jpeg);
-  if (result != 0) failSave(kEncoderFailure, tjGetErrorStr2(handle.get()));
+  if (result != 0) failSave(kEncoderFailure, tjGetErrorStr2(handle.get()), fileName);
   try {
     replaceFile(fileName, std::string_view(reinterpret_cast<const char *>(owner.get()), jpegSize));
   } catch (const FileWriteError &e) {
-    failSave(e.error(), e.what(), e.reason());
+    failSave(e.error(), e.what(), fileName, e.reason());
   }
 }
 

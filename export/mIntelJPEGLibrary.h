@@ -1,8 +1,8 @@
 #pragma once
 
 #include "export/cDIBSection.h"
+#include "files/WriteError.h"
 
-#include <stdexcept>
 #include <string>
 
 namespace vesk {
@@ -10,22 +10,21 @@ namespace vesk {
 // Every failure of the JPEG writer. description is one of the two fixed texts
 // followed by a code; what() adds what went wrong and where; reason() says
 // what went wrong alone, as a user reads it ("No space left on device").
-class JpegError : public std::runtime_error {
+class JpegError : public FileWriteError {
 public:
   static constexpr int kNumber = 26001;
 
   // reason defaults to detail.
-  JpegError(const std::string &description, const std::string &detail, std::string reason = {});
+  JpegError(const std::string &description, const std::string &detail, std::string reason = {},
+            std::string fileName = {}, int error = 0);
 
   int number() const { return kNumber; }
   const std::string &source() const { return source_; }
   const std::string &description() const { return description_; }
-  const std::string &reason() const { return reason_; }
 
 private:
   std::string source_;
   std::string description_;
-  std::string reason_;
 };
 
 // Writes the buffer to fileName (UTF-8) as a JPEG file of the given quality

@@ -2,7 +2,7 @@
 
 #include "settings/IniText.h"
 
-#include "export/SafeReplace.h"
+#include "files/SafeReplace.h"
 
 #include <QCoreApplication>
 #include <QDir>

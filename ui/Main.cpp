@@ -1,8 +1,5 @@
 #include "ui/Main.h"
 
-#include "export/PdfCheck.h"
-#include "export/SafeReplace.h"
-#include "export/mCapture.h"
 #include "ui/Options.h"
 #include "ui/PictureBox.h"
 #include "ui/SaveAsJpeg.h"
@@ -14,13 +11,10 @@
 #include <QFontMetricsF>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPainter>
-#include <QPrinter>
 #include <QScreen>
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
 namespace vesk {
 
@@ -265,70 +259,6 @@ void Main::dropEvent(QDropEvent *event) {
 }
 
 void Main::mnSaveClick() { saveAsJpeg(*this, DefaultDirectory, dialogs); }
-
-void Main::setPrintEntriesVisible(bool visible) {
-  for (QAction *entry : {mnFile->menuAction(), mnOpen, mnPrint, mnExit, mnZoom, mnReset}) entry->setVisible(visible);
-}
-
-void Main::mnPrintClick() {
-  const std::unique_ptr<QPrinter> owned = dialogs.makePrinter();
-  QPrinter &printer = *owned;
-  if (!dialogs.printDialog(this, printer)) return;
-
-  // The pages are made here, one per copy, so the printer itself must not multiply them.
-  const int copies = printer.copyCount();
-  printer.setCopyCount(1);
-  repaint();
-  if (copies < 1) return;
-
-  // A PDF is printed into a temporary file that replaces the chosen one only
-  // once it is complete: Qt's PDF engine reports no write error of its own.
-  const QString target = printer.outputFileName();
-  std::optional<SafeReplace> pdf;
-  const auto failed = [&](const std::string &reason) {
-    dialogs.messageBox(this, "Failed to print to the file '" + target.toStdString() + "':\n" + reason, "vesk",
-                       Dialogs::Icon::Warning);
-  };
-  if (!target.isEmpty()) {
-    try {
-      pdf.emplace(target.toStdString());
-    } catch (const FileWriteError &e) {
-      failed(e.reason());
-      return;
-    }
-    printer.setOutputFileName(QString::fromStdString(pdf->temporaryName()));
-  }
-
-  QPainter painter;
-  if (!painter.begin(&printer)) {
-    if (pdf) failed("the file could not be opened for printing");
-    return;
-  }
-  // The picture keeps its natural size: screen pixels at the screen's resolution.
-  const double scale = printer.resolution() / (1440.0 / graphView.twipsPerPixel());
-  for (int copy = 1; copy <= copies; ++copy) {
-    setPrintEntriesVisible(false);
-    const QImage picture = CaptureFormClient(*this);
-    const bool drawn = !picture.isNull() && printer.printerState() != QPrinter::Error;
-    if (drawn) painter.drawImage(QRectF(0, 0, picture.width() * scale, picture.height() * scale), picture);
-    setPrintEntriesVisible(true);
-    const bool paged = drawn && (copy == copies || printer.newPage());
-    if (!paged || printer.printerState() == QPrinter::Error) {
-      printer.abort();
-      painter.end();
-      if (pdf) failed("the printer stopped before the last page");
-      return;
-    }
-  }
-  painter.end();
-  if (!pdf) return;
-  try {
-    checkPdfComplete(pdf->temporaryName());
-    pdf->commit();
-  } catch (const FileWriteError &e) {
-    failed(e.reason());
-  }
-}
 
 void Main::Picture1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, float x, float y) {
   startX = x;

@@ -1,5 +1,5 @@
-#include "export/SafeReplace.h"
-#include "export/PdfCheck.h"
+#include "files/SafeReplace.h"
+#include "files/PdfCheck.h"
 #include "tests/support/ExportTestHelpers.h"
 #include "tests/support/FakeMainForm.h"
 

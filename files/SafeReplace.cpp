@@ -1,4 +1,4 @@
-#include "export/SafeReplace.h"
+#include "files/SafeReplace.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -35,9 +35,6 @@ mode_t currentUmask() {
 }
 
 }  // namespace
-
-FileWriteError::FileWriteError(const std::string &reason, const std::string &fileName, int error)
-    : std::runtime_error(reason + ": " + fileName), why(reason), code(error) {}
 
 void SafeReplace::fail(int error) const { throw FileWriteError(std::strerror(error), utf8(target), error); }
 
@@ -123,6 +120,14 @@ void SafeReplace::commit() {
 void replaceFile(const std::string &fileName, std::string_view bytes) {
   SafeReplace file(fileName);
   file.write(bytes);
+  file.commit();
+}
+
+void replaceThroughTemporary(const std::string &fileName, const std::function<void(const std::string &)> &write,
+                             const std::function<void(const std::string &)> &check) {
+  SafeReplace file(fileName);
+  write(file.temporaryName());
+  check(file.temporaryName());
   file.commit();
 }
 

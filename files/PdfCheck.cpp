@@ -1,6 +1,6 @@
-#include "export/PdfCheck.h"
+#include "files/PdfCheck.h"
 
-#include "export/SafeReplace.h"
+#include "files/SafeReplace.h"
 
 #include <QFile>
 #include <QString>
@@ -47,6 +47,10 @@ void checkPdfComplete(const std::string &fileName) {
   const auto [end, error] = std::from_chars(number.constData(), number.constData() + number.size(), offset);
   if (error != std::errc() || end != number.constData() + number.size() || offset < 0 || offset >= size) incomplete();
   if (!file.seek(offset) || !pointsAtCrossReference(file.read(32))) incomplete();
+}
+
+void replacePdf(const std::string &fileName, const std::function<void(const std::string &temporaryName)> &write) {
+  replaceThroughTemporary(fileName, write, checkPdfComplete);
 }
 
 }  // namespace vesk

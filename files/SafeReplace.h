@@ -1,23 +1,12 @@
 #pragma once
 
-#include <stdexcept>
+#include "files/WriteError.h"
+
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace vesk {
-
-// A file could not be written. what() gives the reason and the file;
-// reason() the reason alone, as a user reads it ("No space left on device").
-class FileWriteError : public std::runtime_error {
-public:
-  FileWriteError(const std::string &reason, const std::string &fileName, int error = 0);
-  const std::string &reason() const { return why; }
-  int error() const { return code; }  // errno, 0 when there is none
-
-private:
-  std::string why;
-  int code;
-};
 
 // Replaces a file whole or not at all: the new content goes to a temporary file
 // in the target's folder, which is renamed over the target only once it is
@@ -53,5 +42,13 @@ private:
 
 // Replaces fileName with bytes through SafeReplace. Throws FileWriteError.
 void replaceFile(const std::string &fileName, std::string_view bytes);
+
+// Replaces fileName through a writer that opens its file by name: write gets
+// the temporary file's name (UTF-8), check then reads back what was written
+// and throws FileWriteError when it is not whole, and only then does the
+// temporary file become fileName. Whatever write or check throws goes on to
+// the caller, the earlier file kept and the temporary file removed.
+void replaceThroughTemporary(const std::string &fileName, const std::function<void(const std::string &)> &write,
+                             const std::function<void(const std::string &)> &check);
 
 }  // namespace vesk

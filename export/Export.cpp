@@ -1,8 +1,8 @@
-#include "view/Export.h"
+#include "export/Export.h"
 
 #include "engine/cVesk.h"
-#include "export/PdfCheck.h"
-#include "export/SafeReplace.h"
+#include "files/PdfCheck.h"
+#include "files/SafeReplace.h"
 #include "export/cDIBSection.h"
 #include "export/mIntelJPEGLibrary.h"
 #include "view/GraphLayout.h"
@@ -39,7 +39,7 @@ void writePng(const QImage &image, const std::string &fileName) {
   buffer.open(QIODevice::WriteOnly);
   // Qt maps quality 80 to zlib's fastest level: a graph's few colours pack
   // well anyway, and the default level takes longer than drawing the graph.
-  if (!image.save(&buffer, "PNG", 80)) throw ExportError("the image could not be encoded as PNG");
+  if (!image.save(&buffer, "PNG", 80)) throw ExportError("the image could not be encoded as PNG", fileName);
   replaceFile(fileName, std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 
@@ -52,9 +52,8 @@ void writeJpeg(const QImage &image, const std::string &fileName, int quality) {
 // QPdfWriter reports no write error of its own, so it writes a temporary file
 // that is checked whole before it replaces the target.
 void writePdf(GraphView &view, const std::string &fileName) {
-  SafeReplace file(fileName);
-  {
-    QPdfWriter writer(qt(file.temporaryName()));
+  replacePdf(fileName, [&](const std::string &temporaryName) {
+    QPdfWriter writer(qt(temporaryName));
     writer.setResolution(kPdfResolution);
     writer.setCreator(QStringLiteral("Vesk"));
     writer.setTitle(QFileInfo(qt(fileName)).fileName());
@@ -62,12 +61,10 @@ void writePdf(GraphView &view, const std::string &fileName) {
                          QPageSize::ExactMatch);
     writer.setPageLayout(QPageLayout(page, QPageLayout::Portrait, QMarginsF()));
     QPainter painter;
-    if (!painter.begin(&writer)) throw ExportError("the PDF writer could not start");
+    if (!painter.begin(&writer)) throw ExportError("the PDF writer could not start", fileName);
     view.paint(painter, double(kPdfResolution) / 1440);
     painter.end();
-  }
-  checkPdfComplete(file.temporaryName());
-  file.commit();
+  });
 }
 
 // One surface drawn by QSvgGenerator, which keeps no clip.
@@ -163,16 +160,6 @@ void writeSvg(GraphView &view, const std::string &fileName) {
   replaceFile(fileName, std::string_view(out.constData(), std::size_t(out.size())));
 }
 
-// The loader names the data file first ("Cannot load "A.dat": line 3: ...");
-// the report names it once, in front.
-std::string withoutFileName(std::string message, const std::string &path) {
-  const std::string named = "\"" + path + "\": ";
-  for (const char *verb : {"Cannot load ", "Cannot read "}) {
-    if (message.rfind(verb + named, 0) == 0) return message.substr(std::string(verb).size() + named.size());
-  }
-  return message;
-}
-
 }  // namespace
 
 std::optional<ExportFormat> exportFormatNamed(const std::string &name) {
@@ -234,7 +221,7 @@ int runExport(GraphView &view, const std::vector<ExportItem> &items, const Expor
     try {
       view.openFile(item.input);
     } catch (const LoadError &e) {
-      fail(item.input, withoutFileName(e.what(), item.input));
+      fail(item.input, e.path().empty() ? e.what() : e.message());
       continue;
     } catch (const std::exception &e) {
       fail(item.input, e.what());
@@ -243,8 +230,6 @@ int runExport(GraphView &view, const std::vector<ExportItem> &items, const Expor
     try {
       writeExport(view, item.output, item.format, settings);
     } catch (const FileWriteError &e) {
-      fail(item.output, e.reason());
-    } catch (const JpegError &e) {
       fail(item.output, e.reason());
     } catch (const std::exception &e) {
       fail(item.output, e.what());

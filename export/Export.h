@@ -1,8 +1,9 @@
 #pragma once
 
+#include "files/WriteError.h"
+
 #include <functional>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -28,14 +29,15 @@ struct ExportSettings {
 };
 
 // An output could not be made (an image that would not encode).
-class ExportError : public std::runtime_error {
+class ExportError : public FileWriteError {
 public:
-  using std::runtime_error::runtime_error;
+  explicit ExportError(const std::string &reason, const std::string &fileName = {})
+      : FileWriteError(fileName.empty() ? reason : reason + ": " + fileName, reason, fileName, 0) {}
 };
 
 // Writes what the view shows to fileName (UTF-8) in the format. The file is
 // replaced whole or not at all: an earlier file of that name survives any
-// failure. Throws FileWriteError, JpegError or ExportError.
+// failure. Throws FileWriteError (JpegError and ExportError among them).
 void writeExport(GraphView &view, const std::string &fileName, ExportFormat format, const ExportSettings &settings);
 
 // One data file and the file it is exported to.

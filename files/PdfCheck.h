@@ -1,5 +1,8 @@
 #pragma once
 
+#include "files/WriteError.h"
+
+#include <functional>
 #include <string>
 
 namespace vesk {
@@ -9,5 +12,10 @@ namespace vesk {
 // own write errors (Qt's PDF engine on a full disk) leaves a file that fails
 // this. Throws FileWriteError with the reason.
 void checkPdfComplete(const std::string &fileName);
+
+// Replaces fileName (UTF-8) with the PDF that write makes in the temporary
+// file it is given, once checkPdfComplete finds it whole. Throws FileWriteError,
+// and whatever write throws; an earlier file survives either.
+void replacePdf(const std::string &fileName, const std::function<void(const std::string &temporaryName)> &write);
 
 }  // namespace vesk
