@@ -2,7 +2,7 @@
 #include "settings/SettingsFile.h"
 #include "ui/CommandLine.h"
 #include "ui/QtDialogs.h"
-#include "view/Export.h"
+#include "export/Export.h"
 #include "view/GraphView.h"
 
 #include <QApplication>
