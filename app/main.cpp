@@ -9,11 +9,17 @@
 #include <QGuiApplication>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 
 namespace {
 
-void print(std::FILE *to, const QString &text) { std::fputs(text.toLocal8Bit().constData(), to); }
+// The desktop entry's name without ".desktop", as installed from app/share.
+constexpr char desktopId[] = "org.vesk.Vesk";
+
+// File names in the text go out byte for byte, as they came in.
+void print(std::FILE *to, const QString &text) { std::fputs(vesk::argumentBytes(text).c_str(), to); }
 
 // An export prints only its own errors: Qt's start-up notes (such as the one
 // about XDG_RUNTIME_DIR) are dropped, and only Qt's own failures are shown.
@@ -25,6 +31,13 @@ void exportMessages(QtMsgType type, const QMessageLogContext &, const QString &m
 // 96 DPI whatever the environment says, so that every export has the
 // window's 720 x 478 pixels and 7.5 x 4.98 inches.
 int exportGraphs(const vesk::CommandLine &line, char *program) {
+  // A missing folder is said once, before anything is written, rather than once for each file.
+  struct stat folder {};
+  if (!line.exportFolder.empty() && (::stat(line.exportFolder.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))) {
+    const bool exists = ::stat(line.exportFolder.c_str(), &folder) == 0;
+    std::fputs(("vesk: " + line.exportFolder + (exists ? ": not a folder.\n" : ": no such folder.\n")).c_str(), stderr);
+    return 1;
+  }
   qInstallMessageHandler(exportMessages);
   qputenv("QT_FONT_DPI", "96");
   char platformOption[] = "-platform";
@@ -41,14 +54,14 @@ int exportGraphs(const vesk::CommandLine &line, char *program) {
       vesk::SettingsFile(vesk::SettingsFile::userConfigFolder(), vesk::SettingsFile::runningProgramFolder()),
       vesk::GraphView::screenTwipsPerPixel());
   return vesk::runExport(view, line.exports, line.exportSettings,
-                         [](const std::string &error) { print(stderr, QString::fromStdString(error) + u'\n'); });
+                         [](const std::string &error) { std::fputs((error + '\n').c_str(), stderr); });
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
   QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  for (int i = 0; i < argc; ++i) arguments << vesk::argumentFromBytes(argv[i]);
   // Read before the application starts, so that --help needs no display.
   const vesk::CommandLine line = vesk::parseCommandLine(arguments);
   switch (line.action) {
@@ -59,7 +72,7 @@ int main(int argc, char **argv) {
       print(stdout, vesk::versionText());
       return 0;
     case vesk::CommandLine::Action::UsageError:
-      print(stderr, QStringLiteral("vesk: ") + line.error + QStringLiteral("\n\n") + vesk::usageText());
+      print(stderr, QStringLiteral("vesk: ") + line.error + QStringLiteral("\nTry 'vesk --help'.\n"));
       return 2;
     case vesk::CommandLine::Action::Export:
       return exportGraphs(line, argv[0]);
@@ -69,6 +82,8 @@ int main(int argc, char **argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("vesk");
+  // The desktop matches the window to its entry, org.vesk.Vesk.desktop, by this name.
+  QGuiApplication::setDesktopFileName(QString::fromLatin1(desktopId));
   vesk::QtDialogs dialogs;
   vesk::Main window(
       dialogs, vesk::SettingsFile(vesk::SettingsFile::userConfigFolder(), vesk::SettingsFile::runningProgramFolder()));

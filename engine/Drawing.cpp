@@ -291,6 +291,18 @@ void cVesk::zoom(Surface &mainPicture, Surface &yPicture, Surface &xPicture, dou
   drawView(mainPicture, xPicture, yPicture, startX, endX, endY, startY, true, withLabels);
 }
 
+// Where drawView places text, in twips, as the window's layout has it.
+namespace placement {
+constexpr double yLabelLeft = 650;        // a y tick label's left edge, from the strip's right edge
+constexpr double yLabelLeftZoomed = 620;  // the same in the zoomed view
+constexpr double yLabelRaise = 75;        // a y tick label's top, above its tick
+constexpr double xLabelTop = 200;         // an x tick label's top, from the strip's top
+constexpr double xTitleRaise = 380;       // the x title's top, above the strip's bottom
+constexpr double yTitleLeft = 300;        // the y title's left edge, from the strip's left edge
+constexpr double yTitleLeftZoomed = 100;  // the same in the zoomed view
+constexpr std::int32_t upward = 900;      // the y title's escapement: upward text
+}  // namespace placement
+
 void cVesk::drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture, double xLo, double xHi, double yLo,
                      double yHi, bool zoomed, bool withLabels) {
   widenEqualLimits(xLo, xHi);
@@ -308,7 +320,7 @@ void cVesk::drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture,
   if (yTicks.count > 0) {
     yPicture.Scale(0, yLo, W2, yLo + (yHi - yLo) * H2 / H1);
     const double SH = yPicture.ScaleHeight();
-    const double labelOffset = zoomed ? 620 : 650;
+    const double labelOffset = zoomed ? placement::yLabelLeftZoomed : placement::yLabelLeft;
     // The strip's top lies 125 twips above the graph area's; the window puts
     // both on whole pixels (120 twips apart at 15 twips per pixel), and the
     // tick goes that whole number of pixels down, onto the row of its value.
@@ -327,7 +339,7 @@ void cVesk::drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture,
       // rounding cannot bring it back towards the tick.
       const double width = Main.TextWidth(text);
       if (yPicture.CurrentX() + width > labelEnd) yPicture.setCurrentX(std::floor((labelEnd - width) / tpp) * tpp);
-      yPicture.setCurrentY(ty - 75 * SH / H2);
+      yPicture.setCurrentY(ty - placement::yLabelRaise * SH / H2);
       yPicture.Print(text);
     }
   }
@@ -341,7 +353,7 @@ void cVesk::drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture,
       // The strip starts 240 twips left of the graph area.
       const double tx = 240 * SW / W3 + v;
       xPicture.Line(tx, 0, tx, 150);
-      xPicture.setCurrentY(200);
+      xPicture.setCurrentY(placement::xLabelTop);
       const std::string text = formatGeneral(v);
       const double width = Main.TextWidth(text);
       double x = tx - width * (SW / W3) / 2;
@@ -362,11 +374,12 @@ void cVesk::drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture,
   const std::int32_t size = round32(Main.DefaultFontSize());
   if (usable(yPicture)) {
     const double w = Main.TextWidth(m.yTitle);
-    drawText(yPicture, 900, size, m.yTitle, zoomed ? 100 : 300, (H2 + w) / 2);
+    drawText(yPicture, placement::upward, size, m.yTitle, zoomed ? placement::yTitleLeftZoomed : placement::yTitleLeft,
+             (H2 + w) / 2);
   }
   if (usable(xPicture)) {
     const double w = Main.TextWidth(m.xTitle);
-    drawText(xPicture, 0, size, m.xTitle, (W3 - w) / 2, H3 - 380);
+    drawText(xPicture, 0, size, m.xTitle, (W3 - w) / 2, H3 - placement::xTitleRaise);
   }
 
   // Without a finite extent the graph area has no coordinates to draw the data in.

@@ -4,11 +4,13 @@
 #include "files/PdfCheck.h"
 #include "files/SafeReplace.h"
 #include "export/cDIBSection.h"
+#include "export/PngWriter.h"
 #include "export/mIntelJPEGLibrary.h"
 #include "view/GraphLayout.h"
 #include "view/GraphView.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
@@ -19,6 +21,7 @@
 #include <QXmlStreamWriter>
 
 #include <array>
+#include <cmath>
 
 namespace vesk {
 
@@ -31,29 +34,53 @@ constexpr int kPdfResolution = 1200;
 constexpr int kSvgResolution = 96;
 constexpr double kTwipsPerSvgUnit = 15;
 
-QString qt(const std::string &utf8) { return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())); }
+QString qt(const std::string &bytes) { return QString::fromUtf8(bytes.data(), qsizetype(bytes.size())); }
 
-void writePng(const QImage &image, const std::string &fileName) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  // Qt maps quality 80 to zlib's fastest level: a graph's few colours pack
-  // well anyway, and the default level takes longer than drawing the graph.
-  if (!image.save(&buffer, "PNG", 80)) throw ExportError("the image could not be encoded as PNG", fileName);
-  replaceFile(fileName, std::string_view(bytes.constData(), std::size_t(bytes.size())));
+// The picture has the window's 96 pixels to the inch times the scale it is drawn at.
+double dotsPerInch(const ExportSettings &settings) { return 96.0 * settings.scale; }
+
+void writePng(const QImage &image, const std::string &fileName, const ExportSettings &settings) {
+  replaceFile(fileName, encodePng(image, dotsPerInch(settings)));
 }
 
-void writeJpeg(const QImage &image, const std::string &fileName, int quality) {
+void writeJpeg(const QImage &image, const std::string &fileName, const ExportSettings &settings) {
   cDIBSection dib;
   dib.CreateFromPicture(image);
-  WriteJpegFile(dib, fileName, quality);
+  WriteJpegFile(dib, fileName, settings.quality,
+                {.times = FileTimes::ofWriting, .dotsPerInch = int(std::lround(dotsPerInch(settings)))});
 }
 
-// QPdfWriter reports no write error of its own, so it writes a temporary file
-// that is checked whole before it replaces the target.
+// Qt's PDF engine dates each document with the time it is written; a figure
+// regenerated from the same data should come out byte for byte the same, so
+// the date is SOURCE_DATE_EPOCH's when that is set and none otherwise. The
+// date keeps its length, and with it every offset in the file.
+void setCreationDate(QByteArray &pdf) {
+  const QByteArray key = "/CreationDate (D:";
+  const qsizetype at = pdf.indexOf(key);
+  if (at < 0) return;
+  const qsizetype end = pdf.indexOf(')', at + key.size());
+  if (end < 0) return;
+  const qsizetype length = end - at + 1;
+  QByteArray date;
+  const QByteArray epoch = qgetenv("SOURCE_DATE_EPOCH");
+  bool ok = false;
+  const qint64 seconds = epoch.toLongLong(&ok);
+  if (ok && seconds >= 0) {
+    const QDateTime when = QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
+    date = key + when.toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() + "Z)";
+  }
+  if (date.size() != length) date = QByteArray(length, ' ');
+  pdf.replace(at, length, date);
+}
+
+// QPdfWriter reports no write error of its own: it writes to memory, and the
+// file it ends up in is checked whole before it replaces the target.
 void writePdf(GraphView &view, const std::string &fileName) {
-  replacePdf(fileName, [&](const std::string &temporaryName) {
-    QPdfWriter writer(qt(temporaryName));
+  QByteArray pdf;
+  {
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
     writer.setResolution(kPdfResolution);
     writer.setCreator(QStringLiteral("Vesk"));
     writer.setTitle(QFileInfo(qt(fileName)).fileName());
@@ -64,18 +91,21 @@ void writePdf(GraphView &view, const std::string &fileName) {
     if (!painter.begin(&writer)) throw ExportError("the PDF writer could not start", fileName);
     view.paint(painter, double(kPdfResolution) / 1440);
     painter.end();
-  });
+  }
+  setCreationDate(pdf);
+  replacePdf(fileName, [&](SafeReplace &file) { file.write(std::string_view(pdf.constData(), std::size_t(pdf.size()))); });
 }
 
 // One surface drawn by QSvgGenerator, which keeps no clip.
 struct SvgPart {
   const layout::Box &box;
+  const char *id;
   QByteArray bytes;
   QBuffer buffer{&bytes};
   QSvgGenerator generator;
   QPainter painter;
 
-  explicit SvgPart(const layout::Box &place) : box(place) {
+  SvgPart(const layout::Box &place, const char *name) : box(place), id(name) {
     const QSizeF size(box.width / kTwipsPerSvgUnit, box.height / kTwipsPerSvgUnit);
     generator.setOutputDevice(&buffer);
     generator.setResolution(kSvgResolution);
@@ -87,8 +117,21 @@ struct SvgPart {
 
 QString number(double value) { return QString::number(value, 'g', 10); }
 
+// A font list that ends in a generic family, so that a machine without the
+// named fonts still draws the text in a sans-serif face. Qt names the same
+// face three ways ("Liberation Sans", its alias "Arial", its default "Sans Serif").
+QString withGenericFamily(const QString &families) {
+  static const QString sans = QStringLiteral("\"Liberation Sans\", Arial, Helvetica, sans-serif");
+  const QString family = families.trimmed();
+  for (const char *same : {"Liberation Sans", "Arial", "Sans Serif", "\"Liberation Sans\"", "'Liberation Sans'"})
+    if (family == QLatin1String(same)) return sans;
+  for (const char *generic : {"sans-serif", "serif", "monospace", "cursive", "fantasy", "system-ui"})
+    if (family.endsWith(QLatin1String(generic))) return family;
+  return family + QStringLiteral(", sans-serif");
+}
+
 // Copies what a generated SVG document draws into writer, leaving out its root
-// element, title and description.
+// element, title and description, with every font list ending in a generic family.
 void copyDrawing(const QByteArray &svg, QXmlStreamWriter &writer) {
   QXmlStreamReader reader(svg);
   int depth = 0;
@@ -101,10 +144,16 @@ void copyDrawing(const QByteArray &svg, QXmlStreamWriter &writer) {
           --depth;
           break;
         }
-        writer.writeCurrentToken(reader);
+        writer.writeStartElement(reader.qualifiedName().toString());
+        for (const QXmlStreamAttribute &attribute : reader.attributes()) {
+          if (attribute.qualifiedName() == u"font-family")
+            writer.writeAttribute(QStringLiteral("font-family"), withGenericFamily(attribute.value().toString()));
+          else
+            writer.writeAttribute(attribute);
+        }
         break;
       case QXmlStreamReader::EndElement:
-        if (depth-- > 1) writer.writeCurrentToken(reader);
+        if (depth-- > 1) writer.writeEndElement();
         break;
       case QXmlStreamReader::Characters:
         if (depth > 1) writer.writeCurrentToken(reader);
@@ -117,11 +166,12 @@ void copyDrawing(const QByteArray &svg, QXmlStreamWriter &writer) {
     throw ExportError("the SVG drawing could not be read back: " + reader.errorString().toStdString());
 }
 
-// Each surface is drawn into an SVG document of its own and nested in the
-// client area as an <svg> element, which clips it to its box; the graph area
-// comes last, over the strips, as in the window.
+// Each surface is drawn into an SVG document of its own and placed in the
+// client area in a group clipped to its box by a <clipPath> (which every
+// editor honours, unlike nested <svg> elements); the graph area comes last,
+// over the strips, as in the window.
 void writeSvg(GraphView &view, const std::string &fileName) {
-  SvgPart graph(layout::graphArea), x(layout::xStrip), y(layout::yStrip);
+  SvgPart graph(layout::graphArea, "graph-area"), x(layout::xStrip, "x-strip"), y(layout::yStrip, "y-strip");
   view.paint(graph.painter, x.painter, y.painter, 1.0 / kTwipsPerSvgUnit);
   for (SvgPart *part : {&graph, &x, &y}) part->painter.end();
 
@@ -138,21 +188,35 @@ void writeSvg(GraphView &view, const std::string &fileName) {
                                                        .arg(number(layout::clientWidth / kTwipsPerSvgUnit),
                                                             number(layout::clientHeight / kTwipsPerSvgUnit)));
   writer.writeTextElement(QStringLiteral("title"), QFileInfo(qt(fileName)).fileName());
+  writer.writeStartElement(QStringLiteral("defs"));
+  for (const SvgPart *part : {&y, &x, &graph}) {
+    const layout::Box &box = part->box;
+    writer.writeStartElement(QStringLiteral("clipPath"));
+    writer.writeAttribute(QStringLiteral("id"), QLatin1String(part->id) + QStringLiteral("-clip"));
+    writer.writeEmptyElement(QStringLiteral("rect"));
+    writer.writeAttribute(QStringLiteral("x"), number(box.left / kTwipsPerSvgUnit));
+    writer.writeAttribute(QStringLiteral("y"), number(box.top / kTwipsPerSvgUnit));
+    writer.writeAttribute(QStringLiteral("width"), number(box.width / kTwipsPerSvgUnit));
+    writer.writeAttribute(QStringLiteral("height"), number(box.height / kTwipsPerSvgUnit));
+    writer.writeEndElement();
+  }
+  writer.writeEndElement();
   writer.writeEmptyElement(QStringLiteral("rect"));
   writer.writeAttribute(QStringLiteral("width"), QStringLiteral("100%"));
   writer.writeAttribute(QStringLiteral("height"), QStringLiteral("100%"));
   writer.writeAttribute(QStringLiteral("fill"), view.stripBackground().name());
   for (const SvgPart *part : {&y, &x, &graph}) {
     const layout::Box &box = part->box;
-    writer.writeStartElement(QStringLiteral("svg"));
-    writer.writeAttribute(QStringLiteral("x"), number(box.left / kTwipsPerSvgUnit));
-    writer.writeAttribute(QStringLiteral("y"), number(box.top / kTwipsPerSvgUnit));
-    writer.writeAttribute(QStringLiteral("width"), number(box.width / kTwipsPerSvgUnit));
-    writer.writeAttribute(QStringLiteral("height"), number(box.height / kTwipsPerSvgUnit));
-    writer.writeAttribute(
-        QStringLiteral("viewBox"),
-        QStringLiteral("0 0 %1 %2").arg(number(box.width / kTwipsPerSvgUnit), number(box.height / kTwipsPerSvgUnit)));
+    // The clip is in the client area's units; the drawing moves to its box inside it.
+    writer.writeStartElement(QStringLiteral("g"));
+    writer.writeAttribute(QStringLiteral("id"), QLatin1String(part->id));
+    writer.writeAttribute(QStringLiteral("clip-path"), QStringLiteral("url(#%1-clip)").arg(QLatin1String(part->id)));
+    writer.writeStartElement(QStringLiteral("g"));
+    writer.writeAttribute(QStringLiteral("transform"),
+                          QStringLiteral("translate(%1 %2)")
+                              .arg(number(box.left / kTwipsPerSvgUnit), number(box.top / kTwipsPerSvgUnit)));
     copyDrawing(part->bytes, writer);
+    writer.writeEndElement();
     writer.writeEndElement();
   }
   writer.writeEndElement();
@@ -195,10 +259,10 @@ std::string extensionOf(ExportFormat format) {
 void writeExport(GraphView &view, const std::string &fileName, ExportFormat format, const ExportSettings &settings) {
   switch (format) {
     case ExportFormat::Png:
-      writePng(view.picture(double(settings.scale)), fileName);
+      writePng(view.picture(double(settings.scale)), fileName, settings);
       break;
     case ExportFormat::Jpeg:
-      writeJpeg(view.picture(double(settings.scale)), fileName, settings.quality);
+      writeJpeg(view.picture(double(settings.scale)), fileName, settings);
       break;
     case ExportFormat::Pdf:
       writePdf(view, fileName);

@@ -4,6 +4,7 @@
 
 #include <turbojpeg.h>
 
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -32,6 +33,19 @@ using TjBuffer = std::unique_ptr<unsigned char, TjBufferDeleter>;
   throw JpegError("Failed to save to JPG " + std::to_string(code), detail, reason, fileName, code > 0 ? code : 0);
 }
 
+// Sets the density of a JFIF header in dots per inch.
+void setDensity(unsigned char *jpeg, unsigned long size, int dotsPerInch) {
+  constexpr unsigned char app0[] = {0xFF, 0xD8, 0xFF, 0xE0};
+  if (dotsPerInch <= 0 || dotsPerInch > 0xFFFF || size < 18 || std::memcmp(jpeg, app0, 4) != 0 ||
+      std::memcmp(jpeg + 6, "JFIF", 5) != 0)
+    return;
+  jpeg[13] = 1;  // dots per inch
+  for (int at : {14, 16}) {
+    jpeg[at] = static_cast<unsigned char>(dotsPerInch >> 8);
+    jpeg[at + 1] = static_cast<unsigned char>(dotsPerInch & 0xFF);
+  }
+}
+
 }  // namespace
 
 JpegError::JpegError(const std::string &description, const std::string &detail, std::string reason,
@@ -41,7 +55,7 @@ JpegError::JpegError(const std::string &description, const std::string &detail, 
       source_("vesk.mIntelJPEGLibrary"),
       description_(description) {}
 
-void WriteJpegFile(const cDIBSection &dib, const std::string &fileName, int quality) {
+void WriteJpegFile(const cDIBSection &dib, const std::string &fileName, int quality, const JpegFileOptions &options) {
   const TjHandle handle(tjInitCompress());
   if (!handle) failInit(kEncoderFailure, tjGetErrorStr2(nullptr), fileName);
   if (dib.DIBSectionBitsPtr() == nullptr) failSave(kEncoderFailure, "the picture is empty", fileName);
@@ -52,8 +66,9 @@ void WriteJpegFile(const cDIBSection &dib, const std::string &fileName, int qual
                                  dib.Height(), TJPF_BGR, &jpeg, &jpegSize, TJSAMP_420, quality, TJFLAG_BOTTOMUP);
   const TjBuffer owner(jpeg);
   if (result != 0) failSave(kEncoderFailure, tjGetErrorStr2(handle.get()), fileName);
+  setDensity(owner.get(), jpegSize, options.dotsPerInch);
   try {
-    replaceFile(fileName, std::string_view(reinterpret_cast<const char *>(owner.get()), jpegSize));
+    replaceFile(fileName, std::string_view(reinterpret_cast<const char *>(owner.get()), jpegSize), options.times);
   } catch (const FileWriteError &e) {
     failSave(e.error(), e.what(), fileName, e.reason());
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/cDIBSection.h"
+#include "files/SafeReplace.h"
 #include "files/WriteError.h"
 
 #include <string>
@@ -27,11 +28,18 @@ private:
   std::string description_;
 };
 
-// Writes the buffer to fileName (UTF-8) as a JPEG file of the given quality
-// (1 to 100). The file is written whole or not at all: an earlier file of that
-// name survives any failure, and a replaced one keeps its permission bits,
-// owner and access and modification times. Throws JpegError on any failure,
-// an empty buffer included.
-void WriteJpegFile(const cDIBSection &dib, const std::string &fileName, int quality);
+// How WriteJpegFile writes its file beyond the picture.
+struct JpegFileOptions {
+  FileTimes times = FileTimes::kept;  // a replaced file keeps its times, as Save as JPEG has it
+  int dotsPerInch = 0;                // the density the file declares; 0 declares none (an aspect ratio of 1)
+};
+
+// Writes the buffer to fileName (byte for byte) as a JPEG file of the given
+// quality (1 to 100). The file is written whole or not at all: an earlier
+// file of that name survives any failure, and a replaced one keeps its
+// permission bits, owner and (unless options say otherwise) access and
+// modification times. Throws JpegError on any failure, an empty buffer included.
+void WriteJpegFile(const cDIBSection &dib, const std::string &fileName, int quality,
+                   const JpegFileOptions &options = {});
 
 }  // namespace vesk

@@ -1,14 +1,13 @@
 #include "files/SafeReplace.h"
 
-#include <QByteArray>
-#include <QFile>
-#include <QString>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -17,11 +16,48 @@ namespace vesk {
 
 namespace {
 
-std::string local(const std::string &utf8) {
-  return QFile::encodeName(QString::fromUtf8(utf8.data(), qsizetype(utf8.size()))).toStdString();
+// The temporary files being written, for the signal handler to remove: a
+// few slots, since a program writes one file at a time.
+std::array<std::atomic<const char *>, 8> pending{};
+
+void removePendingAndDie(int signal) {
+  for (auto &slot : pending)
+    if (const char *name = slot.load()) ::unlink(name);
+  // The usual end for the signal: its default action, with the status a shell expects.
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
 }
 
-std::string utf8(const std::string &local) { return QFile::decodeName(QByteArray::fromStdString(local)).toStdString(); }
+// Installed on first use, and only where the signal still has its default
+// action, so that a signal ignored by the caller (nohup) stays ignored.
+void installSignalCleanup() {
+  static const bool installed = [] {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+      struct sigaction current {};
+      if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) continue;
+      struct sigaction cleanup {};
+      cleanup.sa_handler = removePendingAndDie;
+      sigemptyset(&cleanup.sa_mask);
+      ::sigaction(signal, &cleanup, nullptr);
+    }
+    return true;
+  }();
+  (void)installed;
+}
+
+void track(const std::string &name) {
+  for (auto &slot : pending) {
+    const char *none = nullptr;
+    if (slot.compare_exchange_strong(none, name.c_str())) return;
+  }
+}
+
+void untrack(const std::string &name) {
+  for (auto &slot : pending) {
+    const char *mine = name.c_str();
+    if (slot.compare_exchange_strong(mine, nullptr)) return;
+  }
+}
 
 mode_t currentUmask() {
   std::ifstream status("/proc/self/status");
@@ -36,9 +72,10 @@ mode_t currentUmask() {
 
 }  // namespace
 
-void SafeReplace::fail(int error) const { throw FileWriteError(std::strerror(error), utf8(target), error); }
+void SafeReplace::fail(int error) const { throw FileWriteError(std::strerror(error), shownName, error); }
 
-SafeReplace::SafeReplace(const std::string &fileName) : target(local(fileName)) {
+SafeReplace::SafeReplace(const std::string &fileName, FileTimes fileTimes)
+    : shownName(fileName), target(fileName), times(fileTimes) {
   if (target.empty()) fail(ENOENT);
 
   struct stat linkInfo {};
@@ -61,12 +98,14 @@ SafeReplace::SafeReplace(const std::string &fileName) : target(local(fileName)) 
 
   const std::size_t slash = target.rfind('/');
   temp = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".vesk-XXXXXX";
+  installSignalCleanup();
   fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
     temp.clear();
     fail(error);
   }
+  track(temp);
 
   if (replacing) {
     // Owner and permission bits carry over where allowed; a failure here is not one of the write.
@@ -84,9 +123,8 @@ SafeReplace::SafeReplace(const std::string &fileName) : target(local(fileName)) 
 SafeReplace::~SafeReplace() {
   if (fd >= 0) ::close(fd);
   if (!committed && !temp.empty()) ::unlink(temp.c_str());
+  untrack(temp);
 }
-
-std::string SafeReplace::temporaryName() const { return utf8(temp); }
 
 void SafeReplace::write(std::string_view bytes) {
   const char *data = bytes.data();
@@ -103,11 +141,11 @@ void SafeReplace::write(std::string_view bytes) {
 }
 
 void SafeReplace::commit() {
-  if (replacing) {
+  if (replacing && times == FileTimes::kept) {
     // Linux keeps no settable creation time: access and modification times carry over.
-    const struct timespec times[2] = {{time_t(earlierTimes[0]), long(earlierTimes[1])},
-                                      {time_t(earlierTimes[2]), long(earlierTimes[3])}};
-    ::futimens(fd, times);
+    const struct timespec earlier[2] = {{time_t(earlierTimes[0]), long(earlierTimes[1])},
+                                        {time_t(earlierTimes[2]), long(earlierTimes[3])}};
+    ::futimens(fd, earlier);
   }
   if (::fsync(fd) != 0) fail(errno);
   const int closed = ::close(fd);
@@ -117,16 +155,16 @@ void SafeReplace::commit() {
   committed = true;
 }
 
-void replaceFile(const std::string &fileName, std::string_view bytes) {
-  SafeReplace file(fileName);
+void replaceFile(const std::string &fileName, std::string_view bytes, FileTimes times) {
+  SafeReplace file(fileName, times);
   file.write(bytes);
   file.commit();
 }
 
-void replaceThroughTemporary(const std::string &fileName, const std::function<void(const std::string &)> &write,
-                             const std::function<void(const std::string &)> &check) {
+void replaceThroughTemporary(const std::string &fileName, const std::function<void(SafeReplace &)> &write,
+                             const std::function<void(const std::string &temporaryName)> &check) {
   SafeReplace file(fileName);
-  write(file.temporaryName());
+  write(file);
   check(file.temporaryName());
   file.commit();
 }

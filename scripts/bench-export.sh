@@ -4,6 +4,9 @@
 # each, up to 32,767 characters), side by side with gnuplot plotting the same
 # points and labels to a 720 x 478 PNG with its pngcairo terminal.
 # Goal: vesk takes at most half of gnuplot's time.
+# The batch case draws 100 graphs of the largest example file in one process
+# each side: vesk --export-dir with 100 data files, and one gnuplot script
+# with 100 plots (goal: at most half of gnuplot's time here too).
 #
 # Usage: scripts/bench-export.sh [VESK_BINARY] (default build/release/app/vesk, as make run builds it)
 # Needs gnuplot (Debian: gnuplot-nox) for the comparison only; uses hyperfine
@@ -109,3 +112,52 @@ for name in example heaviest; do
     echo "vesk ${v} ms, gnuplot ${g} ms, ratio $(awk -v v="$v" -v g="$g" 'BEGIN { printf "%.2f", v / g }') (goal <= 0.5)"
   fi
 done
+
+# The batch: 100 copies of the largest example, one process each side.
+largest=$(ls -S "$here"/examples/*.dat | head -1)
+mkdir -p "$work/batch-in" "$work/batch-vesk" "$work/batch-gnuplot"
+for i in $(seq -w 1 100); do cp "$largest" "$work/batch-in/graph$i.dat"; done
+# Its gnuplot twin: the same limits, titles, markers and labels.
+awk -v pts="$work/batch.pts" -v labels="$work/batch-labels.gp" '
+  function q(t) { gsub(/\r/, "", t); gsub(/"/, "\\\"", t); return t }
+  BEGIN { pt[1] = 2; pt[2] = 1; pt[3] = 8; pt[4] = 10; pt[5] = 4; pt[6] = 12; pt[8] = 6 }
+  { sub(/\r$/, "") }
+  NR == 1 { xt = q($0); next }
+  NR == 2 { yt = q($0); next }
+  NR == 3 { xmin = $1; xmax = $2; ymin = $3; ymax = $4; next }
+  NR == 4 && length($0) > 16 { next }
+  points > 0 { printf "%s %s %d\n", $1, $2, (style in pt ? pt[style] : 7) > pts; --points; next }
+  nlabels > 0 {
+    text = $0; for (i = 1; i <= 4; ++i) sub(/^[^ ]+ /, "", text)
+    printf "set label \"%s\" at %s,%s rotate by %s\n", q(text), $1, $2, $4 > labels; --nlabels; next
+  }
+  NF == 1 { nlabels = $1; next }
+  NF >= 4 { nlabels = $1; points = $2; style = $4; next }
+  END {
+    printf "set xrange [%s:%s]\nset yrange [%s:%s]\nset xlabel \"%s\"\nset ylabel \"%s\"\n", xmin, xmax, ymin, ymax, xt, yt > labels
+  }' "$largest"
+{
+  echo "set terminal pngcairo size 720,478"
+  echo "load '$work/batch-labels.gp'"
+  for i in $(seq -w 1 100); do
+    echo "set output '$work/batch-gnuplot/graph$i.png'"
+    echo "plot '$work/batch.pts' using 1:2:3 with points pt variable lc rgb 'black' notitle"
+  done
+} > "$work/batch.gp"
+vesk_batch=("$vesk" --export-dir "$work/batch-vesk" --format png "$work"/batch-in/*.dat)
+"${vesk_batch[@]}"
+gnuplot "$work/batch.gp"
+[ "$(ls "$work/batch-vesk" | wc -l)" -eq 100 ] && [ "$(ls "$work/batch-gnuplot" | wc -l)" -eq 100 ] ||
+  { echo "the batch did not write 100 files each side" >&2; exit 1; }
+echo "== batch: 100 graphs of $(basename "$largest") =="
+batch_runs=$(( runs < 10 ? runs : 10 ))
+if command -v hyperfine >/dev/null; then
+  hyperfine -N --warmup 1 --runs "$batch_runs" \
+    -n "vesk batch" "${vesk_batch[*]}" \
+    -n "gnuplot batch" "gnuplot $work/batch.gp"
+else
+  runs=$batch_runs
+  v=$(mean_ms "${vesk_batch[@]}")
+  g=$(mean_ms gnuplot "$work/batch.gp")
+  echo "vesk ${v} ms, gnuplot ${g} ms, ratio $(awk -v v="$v" -v g="$g" 'BEGIN { printf "%.2f", v / g }') (goal <= 0.5)"
+fi

@@ -4,12 +4,12 @@
 # A fast no-op when everything is already installed.
 set -euo pipefail
 
-common=(g++ cmake make pkg-config qt6-base-dev qt6-svg-dev libturbojpeg0-dev fonts-liberation)
+common=(g++ cmake make pkg-config qt6-base-dev qt6-svg-dev libturbojpeg0-dev libspng-dev fonts-liberation)
 case "${1:-run}" in
   run) wanted=("${common[@]}") ;;
   # Tests also need GoogleTest/Benchmark, an X server and tools that check what the program wrote.
   test) wanted=("${common[@]}" libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick
-                poppler-utils libjpeg-turbo-progs) ;;
+                poppler-utils libjpeg-turbo-progs librsvg2-bin desktop-file-utils xdg-utils shared-mime-info) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 

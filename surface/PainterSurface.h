@@ -47,9 +47,6 @@ public:
   void Circle(double x, double y, double radius) override;
   void Print(const std::string &text) override;
 
-  // Device units per screen pixel.
-  double unitsPerPixel() const { return perPixel; }
-
 private:
   struct FontInfo {
     QFont device;           // at its size on the device

@@ -4,6 +4,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
+#include <cstring>
 #include <optional>
 
 namespace vesk {
@@ -65,6 +68,37 @@ std::optional<int> wholeNumber(const QCommandLineParser &parser, const QString &
 
 QString samePlace(const QString &path) { return QFileInfo(path).absoluteFilePath(); }
 
+// The two names are one file on disk, whatever links lead to it.
+bool sameFile(const std::string &a, const std::string &b) {
+  struct stat first {}, second {};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
+
+// The length of the valid UTF-8 sequence at the start of bytes, or 0.
+std::size_t utf8Length(const unsigned char *bytes, std::size_t size) {
+  const unsigned char lead = bytes[0];
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  char32_t min = 0, code = 0;
+  if ((lead & 0xE0) == 0xC0) {
+    length = 2, min = 0x80, code = lead & 0x1F;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, min = 0x800, code = lead & 0x0F;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, min = 0x10000, code = lead & 0x07;
+  } else {
+    return 0;
+  }
+  if (size < length) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((bytes[i] & 0xC0) != 0x80) return 0;
+    code = code << 6 | (bytes[i] & 0x3F);
+  }
+  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) return 0;
+  return length;
+}
+
 CommandLine exportLine(const QCommandLineParser &parser) {
   const bool single = parser.isSet(QStringLiteral("export")), batch = parser.isSet(QStringLiteral("export-dir"));
   if (single && batch) return usageError(QStringLiteral("--export and --export-dir cannot be used together."));
@@ -97,11 +131,11 @@ CommandLine exportLine(const QCommandLineParser &parser) {
     if (inputs.size() != 1)
       return usageError(inputs.isEmpty() ? QStringLiteral("--export needs the data file to draw.")
                                          : QStringLiteral("--export takes one data file; --export-dir takes several."));
-    const auto format = exportFormatOfFile(output.toStdString());
+    const auto format = exportFormatOfFile(argumentBytes(output));
     if (!format)
       return usageError(
           QStringLiteral("\"%1\": the output's extension must be .png, .jpg, .jpeg, .pdf or .svg.").arg(output));
-    line.exports.push_back({inputs.constFirst().toStdString(), output.toStdString(), *format});
+    line.exports.push_back({argumentBytes(inputs.constFirst()), argumentBytes(output), *format});
   } else {
     if (!parser.isSet(QStringLiteral("format")))
       return usageError(QStringLiteral("--export-dir needs --format png, jpg, pdf or svg."));
@@ -109,22 +143,31 @@ CommandLine exportLine(const QCommandLineParser &parser) {
     const auto format = exportFormatNamed(name.toStdString());
     if (!format) return usageError(QStringLiteral("Unknown format \"%1\"; use png, jpg, jpeg, pdf or svg.").arg(name));
     if (inputs.isEmpty()) return usageError(QStringLiteral("--export-dir needs at least one data file."));
-    const QDir dir(parser.value(QStringLiteral("export-dir")));
+    const QString folder = parser.value(QStringLiteral("export-dir"));
+    const QDir dir(folder);
     const QString extension = QString::fromStdString(extensionOf(*format));
     for (const QString &input : inputs) {
       const QString output = dir.filePath(QFileInfo(input).completeBaseName() + u'.' + extension);
       for (const ExportItem &earlier : line.exports) {
-        if (samePlace(QString::fromStdString(earlier.output)) == samePlace(output))
+        if (samePlace(argumentFromBytes(earlier.output.c_str())) == samePlace(output))
           return usageError(QStringLiteral("\"%1\" and \"%2\" would both be written to \"%3\".")
-                                .arg(QString::fromStdString(earlier.input), input, output));
+                                .arg(argumentFromBytes(earlier.input.c_str()), input, output));
       }
-      line.exports.push_back({input.toStdString(), output.toStdString(), *format});
+      line.exports.push_back({argumentBytes(input), argumentBytes(output), *format});
     }
+    line.exportFolder = argumentBytes(folder);
   }
+  // An output that is a data file under another name (a symbolic or hard
+  // link) would destroy the data before it is read.
   for (const ExportItem &item : line.exports) {
-    if (samePlace(QString::fromStdString(item.input)) == samePlace(QString::fromStdString(item.output)))
-      return usageError(
-          QStringLiteral("\"%1\" would be written over its own data file.").arg(QString::fromStdString(item.output)));
+    for (const ExportItem &data : line.exports) {
+      const QString output = argumentFromBytes(item.output.c_str());
+      if (&data == &item && samePlace(argumentFromBytes(item.input.c_str())) == samePlace(output))
+        return usageError(QStringLiteral("\"%1\" would be written over its own data file.").arg(output));
+      if (sameFile(data.input, item.output))
+        return usageError(QStringLiteral("\"%1\" is the data file \"%2\"; it would be written over.")
+                              .arg(output, argumentFromBytes(data.input.c_str())));
+    }
   }
   return line;
 }
@@ -151,8 +194,47 @@ CommandLine parseCommandLine(const QStringList &arguments) {
   }
   const QStringList files = parser.positionalArguments();
   if (files.size() > 1) return usageError(QStringLiteral("Only one file can be opened in the window."));
-  if (!files.isEmpty()) line.file = files.constFirst().toStdString();
+  if (!files.isEmpty()) line.file = argumentBytes(files.constFirst());
   return line;
+}
+
+QString argumentFromBytes(const char *bytes) {
+  const auto *p = reinterpret_cast<const unsigned char *>(bytes);
+  const std::size_t size = std::strlen(bytes);
+  QString text;
+  std::size_t i = 0;
+  while (i < size) {
+    std::size_t run = i;
+    while (run < size) {
+      const std::size_t length = utf8Length(p + run, size - run);
+      if (length == 0) break;
+      run += length;
+    }
+    text += QString::fromUtf8(bytes + i, qsizetype(run - i));
+    if (run < size) text += QChar(char16_t(0xDC00 + p[run++]));
+    i = run;
+  }
+  return text;
+}
+
+std::string argumentBytes(const QString &argument) {
+  std::string bytes;
+  qsizetype start = 0;
+  const auto flush = [&](qsizetype end) {
+    bytes += argument.mid(start, end - start).toStdString();
+  };
+  for (qsizetype i = 0; i < argument.size(); ++i) {
+    const char16_t unit = argument.at(i).unicode();
+    if (QChar::isHighSurrogate(unit) && i + 1 < argument.size() && argument.at(i + 1).isLowSurrogate()) {
+      ++i;
+    } else if (unit >= 0xDC80 && unit <= 0xDCFF) {
+      flush(i);
+      bytes += char(unit - 0xDC00);
+      start = i + 1;
+    }
+  }
+  flush(argument.size());
+  return bytes;
 }
 
 QString usageText() {

@@ -19,11 +19,18 @@ struct CommandLine {
   // For Export: each data file with its output, and the options for all.
   std::vector<ExportItem> exports;
   ExportSettings exportSettings;
+  std::string exportFolder;  // --export-dir's folder, byte for byte; empty for --export
 };
 
 // Reads the arguments, the program's name first. Needs no application object,
 // so that --help and --version work without a display.
 CommandLine parseCommandLine(const QStringList &arguments);
+
+// An argument as the parser reads it: its UTF-8 text, with each byte that is
+// not part of valid UTF-8 kept as a character of its own (U+DC80 + byte), so
+// that argumentBytes gives back every file name byte for byte.
+QString argumentFromBytes(const char *bytes);
+std::string argumentBytes(const QString &argument);
 
 // The usage text that --help prints.
 QString usageText();

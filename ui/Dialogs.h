@@ -15,7 +15,7 @@ namespace vesk {
 // Qt's dialogs; tests answer from a script, so that nothing ever blocks.
 class Dialogs : public SaveDialogs {
 public:
-  enum class Icon { None, Information, Warning, Critical };
+  enum class Icon { None, Warning };
 
   // An open-file dialog in initDir with fileName proposed, insisting on an
   // existing file; the full path, or "" when cancelled.

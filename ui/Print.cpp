@@ -3,6 +3,7 @@
 
 #include "export/mCapture.h"
 #include "files/PdfCheck.h"
+#include "files/SafeReplace.h"
 #include "files/WriteError.h"
 
 #include <QMenu>
@@ -67,8 +68,8 @@ void Main::mnPrintClick() {
   // once it is complete: Qt's PDF engine reports no write error of its own.
   const std::string fileName = target.toStdString();
   try {
-    replacePdf(fileName, [&](const std::string &temporaryName) {
-      printer.setOutputFileName(QString::fromStdString(temporaryName));
+    replacePdf(fileName, [&](SafeReplace &file) {
+      printer.setOutputFileName(QString::fromStdString(file.temporaryName()));
       const std::string failure = printPages(*this, printer, copies, showEntries);
       if (!failure.empty()) throw FileWriteError(failure, fileName);
     });

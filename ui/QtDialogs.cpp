@@ -27,14 +27,8 @@ void QtDialogs::messageBox(QWidget *owner, const std::string &text, const std::s
   switch (icon) {
     case Icon::None:
       break;
-    case Icon::Information:
-      qicon = QMessageBox::Information;
-      break;
     case Icon::Warning:
       qicon = QMessageBox::Warning;
-      break;
-    case Icon::Critical:
-      qicon = QMessageBox::Critical;
       break;
   }
   QMessageBox box(qicon, qs(title), qs(text), QMessageBox::Ok, owner);

@@ -69,9 +69,7 @@ GraphView::GraphView(const QFont &font, SettingsFile settings, double twipsPerPi
       graph(layout::graphArea.width, layout::graphArea.height, tpp, Qt::white, ink, font, ratio),
       viewForm(std::make_unique<Form>(*this, font)) {
   ratio = graph.devicePixelRatio();
-  for (auto [surface, box] : {std::pair{&graph, &layout::graphArea}, std::pair{&yLabels, &layout::yStrip},
-                              std::pair{&xLabels, &layout::xStrip}})
-    surface->Scale(box->scaleLeft, box->scaleTop, box->scaleRight, box->scaleBottom);
+  setUp(graph, xLabels, yLabels, false);
 }
 
 GraphView::~GraphView() = default;
@@ -104,8 +102,6 @@ QPoint GraphView::corner(const layout::Box &box) const { return {pixels(box.left
 
 QSize GraphView::clientSize() const { return {pixels(layout::clientWidth, tpp), pixels(layout::clientHeight, tpp)}; }
 
-MainForm &GraphView::form() { return *viewForm; }
-
 cVesk &GraphView::engine() {
   if (!currentVesk) currentVesk = std::make_unique<cVesk>(*viewForm);
   return *currentVesk;
@@ -126,9 +122,7 @@ cVesk &GraphView::fresh() {
   graph.Cls();
   yLabels.Cls();
   xLabels.Cls();
-  graph.setDrawWidth(2);
-  yLabels.setDrawWidth(1);
-  xLabels.setDrawWidth(1);
+  setPens(graph, xLabels, yLabels);
   return *currentVesk;
 }
 
@@ -166,11 +160,8 @@ QImage GraphView::picture(double scale) {
   QtSurface y(layout::yStrip.width, layout::yStrip.height, tpp, stripBack, inkColour, textFont, scale);
   QtSurface x(layout::xStrip.width, layout::xStrip.height, tpp, stripBack, inkColour, textFont, scale);
   QtSurface g(layout::graphArea.width, layout::graphArea.height, tpp, Qt::white, inkColour, textFont, scale);
-  for (auto [copy, live] : {std::pair{&g, &graph}, std::pair{&y, &yLabels}, std::pair{&x, &xLabels}}) {
-    copy->Scale(live->ScaleLeft(), live->ScaleTop(), live->ScaleLeft() + live->ScaleWidth(),
-                live->ScaleTop() + live->ScaleHeight());
-    copy->setDrawWidth(live->DrawWidth());
-  }
+  // Every view drawn again sets its own scales; the pens are those the view was drawn with.
+  setUp(g, x, y, true);
   if (shown.kind != Shown::Kind::blank && currentVesk) {
     const bool noLables = NoLables;
     NoLables = shown.noLables;
@@ -202,13 +193,22 @@ QImage GraphView::compose(QtSurface &graphArea, QtSurface &xStrip, QtSurface &yS
   return out;
 }
 
-void GraphView::refreshOn(Surface &mainSurface, Surface &xSurface, Surface &ySurface) {
+void GraphView::setUp(Surface &mainSurface, Surface &xSurface, Surface &ySurface, bool withPens) {
   for (auto [surface, box] : {std::pair{&mainSurface, &layout::graphArea}, std::pair{&ySurface, &layout::yStrip},
                               std::pair{&xSurface, &layout::xStrip}})
     surface->Scale(box->scaleLeft, box->scaleTop, box->scaleRight, box->scaleBottom);
+  if (withPens) setPens(mainSurface, xSurface, ySurface);
+}
+
+void GraphView::setPens(Surface &mainSurface, Surface &xSurface, Surface &ySurface) {
+  // The pen widths an Open sets before its dialog.
   mainSurface.setDrawWidth(2);
   ySurface.setDrawWidth(1);
   xSurface.setDrawWidth(1);
+}
+
+void GraphView::refreshOn(Surface &mainSurface, Surface &xSurface, Surface &ySurface) {
+  setUp(mainSurface, xSurface, ySurface, true);
   engine().refresh(mainSurface, xSurface, ySurface);
 }
 

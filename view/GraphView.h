@@ -52,7 +52,6 @@ public:
   QSize clientSize() const;
   QColor stripBackground() const { return stripBack; }
 
-  MainForm &form();
   const SettingsFile &settings() const { return settingsFile; }
   double twipsPerPixel() const { return tpp; }
 
@@ -113,6 +112,11 @@ private:
 
   // A new engine on cleared surfaces with the pen widths an Open sets.
   cVesk &fresh();
+  // The one place where surfaces get the view's set-up: each its box's scale
+  // from the layout, and with withPens the pen widths of setPens.
+  static void setUp(Surface &mainSurface, Surface &xSurface, Surface &ySurface, bool withPens);
+  // The pen widths an Open sets: 2 pixels in the graph area, 1 in the strips.
+  static void setPens(Surface &mainSurface, Surface &xSurface, Surface &ySurface);
   // The full view on other surfaces, set up as an Open sets up the view's own.
   void refreshOn(Surface &mainSurface, Surface &xSurface, Surface &ySurface);
   QPoint corner(const layout::Box &box) const;

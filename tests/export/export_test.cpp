@@ -9,11 +9,16 @@
 #include <QProcess>
 #include <QXmlStreamReader>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdint>
+#include <ctime>
 #include <filesystem>
+#include <map>
+#include <set>
 
 namespace vesk {
 namespace {
@@ -129,7 +134,7 @@ TEST(Export, EachFormatHoldsTheWindowsGraph) {
     if (svg.name() == u"text") texts << svg.readElementText().trimmed();
   }
   EXPECT_FALSE(svg.hasError()) << svg.errorString().toStdString();
-  EXPECT_EQ(svgElements, 4) << "the client area and its three surfaces";
+  EXPECT_EQ(svgElements, 1) << "the client area, its surfaces clipped without nested <svg>";
   for (const char *words : {"Voltage (V)", "Time (s)", "Peak", "-5", "10"}) EXPECT_TRUE(texts.contains(words)) << words;
 }
 
@@ -222,7 +227,9 @@ TEST(Export, UnknownExtensionIsAUsageError) {
   const Result r = vesk({QStringLiteral("--export"), q(s.out.path() / "graph.gif"), example()}, s.config.path());
   EXPECT_EQ(r.status, 2);
   EXPECT_TRUE(r.err.contains(QStringLiteral(".png, .jpg, .jpeg, .pdf or .svg"))) << r.err.toStdString();
-  EXPECT_TRUE(r.err.contains(QStringLiteral("Usage: vesk"))) << r.err.toStdString();
+  // One line saying what is wrong, and where to read more.
+  ASSERT_EQ(r.errorLines().size(), 2) << r.err.toStdString();
+  EXPECT_EQ(r.errorLines()[1], QStringLiteral("Try 'vesk --help'."));
   EXPECT_TRUE(test::folderEntries(s.out.path()).empty());
 }
 
@@ -243,6 +250,211 @@ TEST(Export, BatchGoesOnAfterAFileThatFails) {
       << r.err.toStdString();
   EXPECT_EQ(test::folderEntries(images), (std::vector<std::string>{"A.png", "C.png"}));
   EXPECT_EQ(QImage(q(images / "A.png")).convertToFormat(QImage::Format_RGB32), windowPicture(s));
+}
+
+// What the file's modification time is, in seconds.
+long long modifiedAt(const fs::path &path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 ? (long long)info.st_mtime : -1;
+}
+
+// A regenerated figure is newer than its data, as a Makefile needs, and keeps
+// the earlier file's permissions; in every format, single and batch.
+TEST(Export, EveryWriteGivesTheFileTheTimeOfWritingAndKeepsItsMode) {
+  UserFolders s;
+  const fs::path batch = s.out.path() / "batch";
+  fs::create_directories(batch);
+  fs::copy_file(test::sourcePath("examples/vesk.dat"), s.out.path() / "graph.dat");
+  for (const char *format : {"png", "jpg", "pdf", "svg"}) {
+    for (bool single : {true, false}) {
+      const fs::path target = (single ? s.out.path() : batch) / (std::string("graph.") + format);
+      test::writeFile(target, "earlier");
+      ::chmod(target.c_str(), 0640);
+      const struct timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+      ASSERT_EQ(::utimensat(AT_FDCWD, target.c_str(), old, 0), 0);
+      const long long before = (long long)std::time(nullptr);
+      const QStringList arguments = single ? QStringList{QStringLiteral("--export"), q(target), q(s.out.path() / "graph.dat")}
+                                           : QStringList{QStringLiteral("--export-dir"), q(batch), QStringLiteral("--format"),
+                                                         QString::fromLatin1(format), q(s.out.path() / "graph.dat")};
+      ASSERT_EQ(vesk(arguments, s.config.path()).status, 0) << format << single;
+      EXPECT_GE(modifiedAt(target), before - 1) << format << (single ? " single" : " batch");
+      struct stat info {};
+      ASSERT_EQ(::stat(target.c_str(), &info), 0);
+      EXPECT_EQ(info.st_mode & 07777, 0640u) << format;
+      EXPECT_NE(test::readFile(target), "earlier") << format;
+    }
+  }
+}
+
+// An output that is the data file under another name is refused before
+// anything is written: the data survive.
+TEST(Export, AnOutputThatIsTheDataFileThroughALinkIsAUsageError) {
+  UserFolders s;
+  const fs::path data = s.out.path() / "data.dat";
+  fs::copy_file(test::sourcePath("examples/vesk.dat"), data);
+  const std::string kept = test::readFile(data);
+  const fs::path symbolic = s.out.path() / "out.svg", hard = s.out.path() / "out.png";
+  fs::create_symlink(data, symbolic);
+  fs::create_hard_link(data, hard);
+  for (const fs::path &out : {symbolic, hard}) {
+    const Result r = vesk({QStringLiteral("--export"), q(out), q(data)}, s.config.path());
+    EXPECT_EQ(r.status, 2) << out;
+    ASSERT_EQ(r.errorLines().size(), 2) << r.err.toStdString();
+    EXPECT_TRUE(r.errorLines()[0].contains(q(data))) << r.err.toStdString();
+    EXPECT_EQ(test::readFile(data), kept) << out;
+  }
+  // The same through a batch, where the link is the name the batch gives its output.
+  const fs::path images = s.out.path() / "images";
+  fs::create_directories(images);
+  fs::create_symlink(data, images / "data.png");
+  const Result r = vesk({QStringLiteral("--export-dir"), q(images), QStringLiteral("--format"), QStringLiteral("png"), q(data)},
+                        s.config.path());
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(test::readFile(data), kept);
+}
+
+TEST(Export, AMissingExportFolderIsOneLineNamingItAndNothingIsWritten) {
+  UserFolders s;
+  const fs::path missing = s.out.path() / "figures";
+  const Result r = vesk({QStringLiteral("--export-dir"), q(missing), QStringLiteral("--format"), QStringLiteral("pdf"),
+                         example(), q(test::sourcePath("examples/markers.dat"))},
+                        s.config.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, QStringLiteral("vesk: ") + q(missing) + QStringLiteral(": no such folder.\n"));
+  EXPECT_TRUE(test::folderEntries(s.out.path()).empty());
+}
+
+// Linux file names are bytes: one that is not valid UTF-8 is read and written as it is.
+TEST(Export, FileNamesAreKeptByteForByte) {
+  UserFolders s;
+  const fs::path data = s.out.path() / "caf\xe9.dat", out = s.out.path() / "gr\xff" "af.png";
+  fs::copy_file(test::sourcePath("examples/vesk.dat"), data);
+  // QProcess takes its arguments as text; the shell passes the bytes through.
+  const std::string command = "'" VESK_PROGRAM "' --export " + test::quoted(out) + " " + test::quoted(data) +
+                              " && '" VESK_PROGRAM "' --export " + test::quoted(out) + " " +
+                              test::quoted(s.out.path() / "caf\xe9-missing.dat") + " 2>" +
+                              test::quoted(s.out.path() / "err.txt");
+  const int status = std::system(("XDG_CONFIG_HOME=" + test::quoted(s.config.path()) + " " + command).c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_TRUE(fs::exists(out)) << "written under its own bytes";
+  const std::string err = test::readFile(s.out.path() / "err.txt");
+  EXPECT_EQ(err.rfind("vesk: " + (s.out.path() / "caf\xe9-missing.dat").string() + ": ", 0), 0u) << err;
+  EXPECT_EQ(test::folderEntries(s.out.path()),
+            (std::vector<std::string>{"caf\xe9.dat", "err.txt", "gr\xff" "af.png"}));
+}
+
+// The PNG's 96 DPI times its scale, in pixels per metre; JPEG's density in dots per inch.
+TEST(Export, PicturesDeclareTheirResolution) {
+  UserFolders s;
+  for (int scale : {1, 3}) {
+    const fs::path png = s.out.path() / "g.png", jpeg = s.out.path() / "g.jpg";
+    for (const fs::path &out : {png, jpeg})
+      ASSERT_EQ(vesk({QStringLiteral("--scale"), QString::number(scale), QStringLiteral("--export"), q(out), example()},
+                     s.config.path())
+                    .status,
+                0);
+    const std::string bytes = test::readFile(png);
+    const std::size_t at = bytes.find("pHYs");
+    ASSERT_NE(at, std::string::npos) << "no pHYs chunk";
+    const auto word = [&](std::size_t i) {
+      return (unsigned(std::uint8_t(bytes[i])) << 24) | (unsigned(std::uint8_t(bytes[i + 1])) << 16) |
+             (unsigned(std::uint8_t(bytes[i + 2])) << 8) | unsigned(std::uint8_t(bytes[i + 3]));
+    };
+    const unsigned perMetre = unsigned(std::lround(96.0 * scale / 0.0254));
+    EXPECT_EQ(word(at + 4), perMetre) << scale;
+    EXPECT_EQ(word(at + 8), perMetre) << scale;
+    EXPECT_EQ(bytes[at + 12], 1) << "unit: metre";
+    const std::string jfif = test::readFile(jpeg);
+    ASSERT_GE(jfif.size(), 18u);
+    EXPECT_EQ(jfif.substr(6, 5), std::string("JFIF\0", 5));
+    EXPECT_EQ(jfif[13], 1) << "unit: inch";
+    EXPECT_EQ((std::uint8_t(jfif[14]) << 8 | std::uint8_t(jfif[15])), 96 * scale);
+    EXPECT_EQ((std::uint8_t(jfif[16]) << 8 | std::uint8_t(jfif[17])), 96 * scale);
+  }
+}
+
+// Committed figures change only when their data do.
+TEST(Export, PdfIsByteIdenticalForTheSameDataAndSourceDateEpoch) {
+  UserFolders s;
+  const auto exportPdf = [&](const fs::path &out, const char *epoch) {
+    if (epoch)
+      ::setenv("SOURCE_DATE_EPOCH", epoch, 1);
+    else
+      ::unsetenv("SOURCE_DATE_EPOCH");
+    const int status = vesk({QStringLiteral("--export"), q(out), example()}, s.config.path()).status;
+    ::unsetenv("SOURCE_DATE_EPOCH");
+    return status;
+  };
+  // The same file name each time: the name is the document's title.
+  const fs::path out = s.out.path() / "graph.pdf";
+  std::string first, second;
+  for (const char *epoch : {"1700000000", static_cast<const char *>(nullptr)}) {
+    ASSERT_EQ(exportPdf(out, epoch), 0);
+    first = test::readFile(out);
+    ASSERT_EQ(exportPdf(out, epoch), 0);
+    second = test::readFile(out);
+    EXPECT_EQ(first, second) << (epoch ? epoch : "no SOURCE_DATE_EPOCH");
+    EXPECT_EQ(first.find("/CreationDate (D:20231114221320Z)") != std::string::npos, epoch != nullptr);
+    if (!epoch) {
+      EXPECT_EQ(first.find("/CreationDate"), std::string::npos);
+    }
+    const std::string info = test::commandOutput("pdfinfo " + test::quoted(out) + " 2>&1");
+    EXPECT_NE(info.find("Pages:           1\n"), std::string::npos) << info;
+  }
+}
+
+// Clipped by <clipPath> (not nested <svg>, which editors ignore), fonts with a
+// generic fallback, pens as the window's: lines 2 pixels wide in the graph area, 1 elsewhere.
+TEST(Export, SvgClipsEachSurfaceWithAClipPathAndDrawsLikeThePicture) {
+  UserFolders s;
+  const fs::path svg = s.out.path() / "graph.svg", png = s.out.path() / "graph.png";
+  ASSERT_EQ(vesk({QStringLiteral("--export"), q(svg), example()}, s.config.path()).status, 0);
+  ASSERT_EQ(vesk({QStringLiteral("--export"), q(png), example()}, s.config.path()).status, 0);
+  QFile file(q(svg));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  QXmlStreamReader reader(&file);
+  QStringList clipIds, clipUses, surfaces;
+  int svgElements = 0, fontLists = 0;
+  QString surface;
+  std::map<QString, std::set<QString>> penWidths;  // surface -> stroke widths of the groups that draw lines
+  QString groupWidth;
+  while (!reader.atEnd()) {
+    if (reader.readNext() != QXmlStreamReader::StartElement) continue;
+    const QXmlStreamAttributes a = reader.attributes();
+    if (reader.name() == u"svg") ++svgElements;
+    if (reader.name() == u"clipPath") clipIds << a.value(QStringLiteral("id")).toString();
+    if (a.hasAttribute(QStringLiteral("clip-path"))) {
+      clipUses << a.value(QStringLiteral("clip-path")).toString();
+      surface = a.value(QStringLiteral("id")).toString();
+    }
+    if (a.hasAttribute(QStringLiteral("font-family"))) {
+      ++fontLists;
+      EXPECT_TRUE(a.value(QStringLiteral("font-family")).endsWith(u"sans-serif")) << a.value(QStringLiteral("font-family")).toString().toStdString();
+    }
+    if (reader.name() == u"g" && a.hasAttribute(QStringLiteral("stroke-width"))) groupWidth = a.value(QStringLiteral("stroke-width")).toString();
+    if (reader.name() == u"polyline" || reader.name() == u"path" || reader.name() == u"polygon" ||
+        reader.name() == u"line" || reader.name() == u"ellipse")
+      penWidths[surface].insert(groupWidth);
+  }
+  EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
+  EXPECT_EQ(svgElements, 1) << "no nested <svg>";
+  EXPECT_EQ(clipIds, (QStringList{"y-strip-clip", "x-strip-clip", "graph-area-clip"}));
+  EXPECT_EQ(clipUses, (QStringList{"url(#y-strip-clip)", "url(#x-strip-clip)", "url(#graph-area-clip)"}));
+  EXPECT_GT(fontLists, 0);
+  // The data set's line at 2 pixels, its markers at 1, as the window draws them.
+  EXPECT_EQ(penWidths["graph-area"], (std::set<QString>{"1", "2"}));
+  EXPECT_EQ(penWidths["y-strip"], std::set<QString>{"1"});
+  EXPECT_EQ(penWidths["x-strip"], std::set<QString>{"1"});
+
+  // rsvg draws it back like the PNG, up to a pixel, as the PDF test measures it.
+  const fs::path back = s.out.path() / "back.png";
+  ASSERT_EQ(std::system(("rsvg-convert -w 720 -h 478 -b white -o " + test::quoted(back) + " " + test::quoted(svg)).c_str()), 0);
+  const QImage raster(q(png)), drawn = QImage(q(back)).convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(drawn.size(), raster.size());
+  for (QRect box : {QRect(0, 0, 72, 415), QRect(56, 416, 664, 57), QRect(72, 8, 640, 406)}) {
+    EXPECT_GE(inkFoundNear(raster.copy(box), drawn.copy(box)), 0.97) << box.x() << "," << box.y();
+    EXPECT_GE(inkFoundNear(drawn.copy(box), raster.copy(box)), 0.97) << box.x() << "," << box.y();
+  }
 }
 
 }  // namespace

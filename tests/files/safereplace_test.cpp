@@ -9,10 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -33,7 +36,8 @@ struct stat statOf(const fs::path &path) {
   return info;
 }
 
-TEST(SafeReplace, ReplacedFileKeepsItsModeAndTimes) {
+// Save as JPEG's way: the earlier file's times stay.
+TEST(SafeReplace, ReplacedFileKeepsItsModeAndTimesWhenAsked) {
   TempDir dir;
   const fs::path file = dir.path() / "old.jpg";
   writeFile(file, "an earlier file");
@@ -41,7 +45,7 @@ TEST(SafeReplace, ReplacedFileKeepsItsModeAndTimes) {
   const struct timespec yearAgo[2] = {{1700000000, 123456789}, {1700000100, 987654321}};
   ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), yearAgo, 0), 0);
 
-  ASSERT_NO_THROW(replaceFile(file.string(), "the new content"));
+  ASSERT_NO_THROW(replaceFile(file.string(), "the new content", FileTimes::kept));
   const struct stat after = statOf(file);
   EXPECT_EQ(after.st_mode & 07777, 0640u);
   EXPECT_EQ(after.st_atim.tv_sec, yearAgo[0].tv_sec);
@@ -51,6 +55,72 @@ TEST(SafeReplace, ReplacedFileKeepsItsModeAndTimes) {
   EXPECT_EQ(readFile(file), "the new content");
   EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"old.jpg"});
 }
+
+// Everything else Vesk writes is new to build tools: make, rsync.
+TEST(SafeReplace, ReplacedFileGetsTheTimeOfWritingAndKeepsItsMode) {
+  TempDir dir;
+  const fs::path file = dir.path() / "fig.png";
+  writeFile(file, "an earlier file");
+  ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+  const struct timespec longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), longAgo, 0), 0);
+  const std::time_t before = std::time(nullptr);
+  ASSERT_NO_THROW(replaceFile(file.string(), "the new content"));
+  const struct stat after = statOf(file);
+  EXPECT_EQ(after.st_mode & 07777, 0640u);
+  EXPECT_GE(after.st_mtim.tv_sec, before - 1);
+  EXPECT_GE(after.st_atim.tv_sec, before - 1);
+}
+
+// A rename that fails (here the target became a folder meanwhile) is a failed
+// write, and the temporary file goes.
+TEST(SafeReplace, AFailedRenameIsReportedAndLeavesNoTemporaryFile) {
+  TempDir dir;
+  const fs::path target = dir.path() / "out.svg";
+  SafeReplace file(target.string());
+  file.write("content");
+  fs::create_directory(target);
+  writeFile(target / "inside", "kept");
+  try {
+    file.commit();
+    ADD_FAILURE() << "the commit reported success";
+  } catch (const FileWriteError &error) {
+    EXPECT_NE(error.error(), 0);
+    EXPECT_EQ(error.fileName(), target.string());
+  }
+  EXPECT_TRUE(fs::is_directory(target));
+  EXPECT_EQ(readFile(target / "inside"), "kept");
+}
+
+class EndingSignal : public ::testing::TestWithParam<int> {};
+
+// Ctrl-C, kill and a closed terminal remove the temporary file being written,
+// then end the program as the signal does.
+TEST_P(EndingSignal, RemovesTheTemporaryFileAndEndsTheProgramByTheSignal) {
+  TempDir dir;
+  const fs::path target = dir.path() / "out.png";
+  writeFile(target, "earlier");
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    {
+      SafeReplace file(target.string());
+      file.write("half a picture");
+      ::raise(GetParam());
+    }
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFSIGNALED(status)) << status;
+  if (WIFSIGNALED(status)) {
+    EXPECT_EQ(WTERMSIG(status), GetParam());
+  }
+  EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"out.png"});
+  EXPECT_EQ(readFile(target), "earlier");
+}
+
+INSTANTIATE_TEST_SUITE_P(SafeReplace, EndingSignal, ::testing::Values(SIGINT, SIGTERM, SIGHUP));
 
 TEST(SafeReplace, NewFileGetsTheModeTheUmaskGives) {
   TempDir dir;

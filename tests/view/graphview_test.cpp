@@ -171,5 +171,29 @@ TEST(GraphView, WindowFontIsLiberationSans8WhateverTheApplicationsFont) {
   EXPECT_NEAR(QFontMetricsF(font).horizontalAdvance("30000"), 30, 1.5);
 }
 
+// Each y tick label's ink sits at one place about its tick's row, whatever
+// its value: a label one pixel higher or lower than the layout puts it reads
+// as the neighbouring value's.
+TEST(GraphView, EveryYTickLabelSitsAtTheSameHeightAboutItsTick) {
+  View v;
+  v.view.openData(axes(0, 1, -5, 5));
+  const QImage picture = v.view.picture();
+  const std::vector<int> ticks = tickRows(v.view, picture);
+  // -5's tick lies on the strip's last row, out of tickRows' reach.
+  ASSERT_EQ(ticks.size(), 10u);
+  for (int row : ticks) {
+    int top = -1, bottom = -1;
+    for (int y = std::max(0, row - 12); y <= std::min(stripBottom - 1, row + 12); ++y)
+      // Right of the y title's column, left of the tick.
+      for (int x = 40; x < strip - 6; ++x)
+        if (picture.pixelColor(x, y) != v.view.stripBackground()) {
+          if (top < 0) top = y;
+          bottom = y;
+        }
+    EXPECT_EQ(top - row, -3) << "the label of the tick on row " << row;
+    EXPECT_EQ(bottom - row, 4) << "the label of the tick on row " << row;
+  }
+}
+
 }  // namespace
 }  // namespace vesk

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QImage>
+
+#include <string>
+
+namespace vesk {
+
+// The image as a PNG file's bytes: 8-bit RGB, declaring dotsPerInch in its
+// pHYs chunk. Throws ExportError when it cannot be encoded.
+std::string encodePng(const QImage &image, double dotsPerInch);
+
+}  // namespace vesk
