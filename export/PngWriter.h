@@ -6,8 +6,8 @@
 
 namespace vesk {
 
-// The image as a PNG file's bytes: 8-bit RGB, declaring dotsPerInch in its
-// pHYs chunk. Throws ExportError when it cannot be encoded.
+// The image as a PNG file's bytes, pixel for pixel: 8-bit grey when every
+// pixel is grey, else 8-bit RGB; declaring dotsPerInch in its pHYs chunk. Throws ExportError when it cannot be encoded.
 std::string encodePng(const QImage &image, double dotsPerInch);
 
 }  // namespace vesk
