@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <map>
 #include <optional>
+#include <utility>
 
 namespace vesk {
 
@@ -67,13 +69,6 @@ std::optional<int> wholeNumber(const QCommandLineParser &parser, const QString &
 }
 
 QString samePlace(const QString &path) { return QFileInfo(path).absoluteFilePath(); }
-
-// The two names are one file on disk, whatever links lead to it.
-bool sameFile(const std::string &a, const std::string &b) {
-  struct stat first {}, second {};
-  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-         first.st_ino == second.st_ino;
-}
 
 // The length of the valid UTF-8 sequence at the start of bytes, or 0.
 std::size_t utf8Length(const unsigned char *bytes, std::size_t size) {
@@ -159,15 +154,21 @@ CommandLine exportLine(const QCommandLineParser &parser) {
   }
   // An output that is a data file under another name (a symbolic or hard
   // link) would destroy the data before it is read.
+  std::map<std::pair<dev_t, ino_t>, const ExportItem *> dataFiles;
   for (const ExportItem &item : line.exports) {
-    for (const ExportItem &data : line.exports) {
-      const QString output = argumentFromBytes(item.output.c_str());
-      if (&data == &item && samePlace(argumentFromBytes(item.input.c_str())) == samePlace(output))
-        return usageError(QStringLiteral("\"%1\" would be written over its own data file.").arg(output));
-      if (sameFile(data.input, item.output))
-        return usageError(QStringLiteral("\"%1\" is the data file \"%2\"; it would be written over.")
-                              .arg(output, argumentFromBytes(data.input.c_str())));
-    }
+    struct stat info {};
+    if (::stat(item.input.c_str(), &info) == 0) dataFiles.emplace(std::pair{info.st_dev, info.st_ino}, &item);
+  }
+  for (const ExportItem &item : line.exports) {
+    const QString output = argumentFromBytes(item.output.c_str());
+    if (samePlace(argumentFromBytes(item.input.c_str())) == samePlace(output))
+      return usageError(QStringLiteral("\"%1\" would be written over its own data file.").arg(output));
+    struct stat info {};
+    if (::stat(item.output.c_str(), &info) != 0) continue;
+    const auto data = dataFiles.find({info.st_dev, info.st_ino});
+    if (data != dataFiles.end())
+      return usageError(QStringLiteral("\"%1\" is the data file \"%2\"; it would be written over.")
+                            .arg(output, argumentFromBytes(data->second->input.c_str())));
   }
   return line;
 }
