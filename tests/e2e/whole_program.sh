@@ -79,11 +79,13 @@ file_entry 0
 wait_dialog $pid
 xdotool key --clearmodifiers Return
 wait_no_dialog $pid
-shot_until "$work/opened.png" 20 eval '[ "$(graph_ink "$work/opened.png")" -gt 300 ]' ||
+# The strips are widgets of their own and may be painted a moment after the graph area.
+x_labels() { dark_pixels "$1" "664x57+$((cx + 56))+$((cy + 416))"; }
+shot_until "$work/opened.png" 20 eval '[ "$(graph_ink "$work/opened.png")" -gt 300 ] && [ "$(x_labels "$work/opened.png")" -gt 50 ]' ||
   fail "no graph drawn after Open ($(graph_ink "$work/opened.png"))"
 ink=$(graph_ink "$work/opened.png")
 [ "$(dark_pixels "$work/opened.png" "75x415+$cx+$cy")" -gt 50 ] || fail "no y tick labels"
-[ "$(dark_pixels "$work/opened.png" "664x57+$((cx + 56))+$((cy + 416))")" -gt 50 ] || fail "no x tick labels"
+[ "$(x_labels "$work/opened.png")" -gt 50 ] || fail "no x tick labels"
 opened_ink=$(darkest "$work/opened.png" "$(nolabels_area)")
 [ "$opened_ink" -lt "$start_ink" ] || fail "No Labels did not become enabled ($start_ink -> $opened_ink)"
 
