@@ -41,6 +41,18 @@ QString droppedFile(const QMimeData *data) {
   return path;
 }
 
+// A load error for the status bar, which names the file already: the path
+// goes, so that the line and the reason fit.
+std::string reloadProblem(std::string message, const std::string &path) {
+  const std::string quoted = "\"" + path + "\": ";
+  const std::size_t at = message.find(quoted);
+  if (at != std::string::npos) {
+    const std::string head = message.substr(0, at), reason = message.substr(at + quoted.size());
+    message = head == "Cannot load " ? reason : "c" + head.substr(1) + "it: " + reason;
+  }
+  return "Reloading failed: " + message;
+}
+
 }  // namespace
 
 Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
@@ -74,6 +86,8 @@ Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
   statusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   statusBar()->setSizeGripEnabled(false);
   statusBar()->addWidget(statusText, 1);
+  // A fixed height, as the rest of the frame has: a line of text never resizes the window.
+  statusBar()->setFixedHeight(std::max(statusBarHeight, statusText->fontMetrics().height() + 6));
   status = std::make_unique<StatusReadout>(*statusText);
   setAcceptDrops(true);
   // The layout is fixed: the frame does not resize.
@@ -200,7 +214,7 @@ void Main::reload() {
   } catch (const LoadError &error) {
     const FileFollower::Hold hold(*followed);
     // The graph shown is no longer the file's: the bar says so after the box.
-    status->setProblem(std::string("Reloading failed: ") + error.what());
+    status->setProblem(reloadProblem(error.what(), fileToReload));
     dialogs.messageBox(this, error.what(), "vesk", Dialogs::Icon::Warning);
   }
 }
@@ -211,7 +225,7 @@ void Main::followedFileChanged() {
     reloadFile();
   } catch (const LoadError &error) {
     // No message box for a reload the user did not ask for: the graph stays.
-    status->setProblem(std::string("Reloading failed: ") + error.what());
+    status->setProblem(reloadProblem(error.what(), fileToReload));
   }
 }
 

@@ -69,7 +69,9 @@ public:
   QAction *panDownAction = nullptr;
   QAction *zoomInAction = nullptr;
   QAction *zoomOutAction = nullptr;
-  // The status bar under the client area.
+  // The status bar under the client area, statusBarHeight pixels high unless
+  // the desktop's font needs more.
+  static constexpr int statusBarHeight = 22;
   QLabel *statusText = nullptr;
   StatusReadout &readout() { return *status; }
   FileFollower &follower() { return *followed; }
