@@ -548,7 +548,9 @@ void Main::Picture1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers shift, float
   mnZoom->setEnabled(false);
 }
 
-void Main::Picture1MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, float x, float y) {
+void Main::Picture1MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers, float x, float y) {
+  // A release that never came (the window lost the pointer) ends the pan.
+  if (pan && buttons == Qt::NoButton) pan.reset();
   if (pan) {
     const QPointF moved = latestPixel - pan->from;
     // The surface's own extent in pixels, in which the pointer maps to data.
@@ -562,9 +564,7 @@ void Main::Picture1MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, float x, f
     else
       history.show(view);
     pan->moved = true;
-    const auto keep = pan;
     showView(view);
-    pan = keep;
     return;
   }
   if (!isDown) return;
