@@ -83,8 +83,15 @@ void FileFollower::look() {
 void FileFollower::settled() {
   settle.stop();
   latest.stop();
-  // Gone or half replaced: it is reported once it is back.
-  if (!seen.exists || seen == reported) return;
+  if (!seen.exists) {
+    // Gone or half replaced: read again once it is back.
+    if (reported.exists) {
+      reported = seen;
+      emit missing();
+    }
+    return;
+  }
+  if (seen == reported) return;
   if (holds > 0) {
     waiting = true;
     return;

@@ -52,6 +52,9 @@ public:
 signals:
   // The file changed since it was followed or last reported, and settled.
   void changed();
+  // The file went away and stayed away while the writes settled; changed()
+  // follows once it is back.
+  void missing();
 
 private:
   void look();

@@ -66,6 +66,9 @@ Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
   setWindowTitle("Vesk");
   followed = new FileFollower(this);
   connect(followed, &FileFollower::changed, this, &Main::followedFileChanged);
+  connect(followed, &FileFollower::missing, this, [this] {
+    if (isVesk) status->setProblem("The file is missing; it is read again once it is back.");
+  });
   // No automatic reload while the engine is inside a dialog of its own.
   graphView.openDialog = [this](const std::string &initDir, const std::string &fileName) {
     const FileFollower::Hold hold(*followed);
