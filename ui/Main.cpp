@@ -551,25 +551,29 @@ void Main::Picture1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers shift, float
   mnZoom->setEnabled(false);
 }
 
-void Main::Picture1MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers, float x, float y) {
+void Main::panWithPointer(Qt::MouseButtons buttons) {
   // A release that never came (the window lost the pointer) ends the pan.
-  if (pan && buttons == Qt::NoButton) pan.reset();
-  if (pan) {
-    const QPointF moved = latestPixel - pan->from;
-    // The surface's own extent in pixels, in which the pointer maps to data.
-    const QtSurface &area = Picture1->surface();
-    const double wide = area.Width() / area.twipsPerPixel(), high = area.Height() / area.twipsPerPixel();
-    const ViewRect view = pannedBy(pan->view, -moved.x() / wide, -moved.y() / high);
-    if (!usableView(view)) return;
-    // One step of the history for the whole drag.
-    if (pan->moved)
-      history.replace(view);
-    else
-      history.show(view);
-    pan->moved = true;
-    showView(view);
+  if (buttons == Qt::NoButton) {
+    pan.reset();
     return;
   }
+  const QPointF moved = latestPixel - pan->from;
+  // The surface's own extent in pixels, in which the pointer maps to data.
+  const QtSurface &area = Picture1->surface();
+  const double wide = area.Width() / area.twipsPerPixel(), high = area.Height() / area.twipsPerPixel();
+  const ViewRect view = pannedBy(pan->view, -moved.x() / wide, -moved.y() / high);
+  if (!usableView(view)) return;
+  // One step of the history for the whole drag.
+  if (pan->moved)
+    history.replace(view);
+  else
+    history.show(view);
+  pan->moved = true;
+  showView(view);
+}
+
+void Main::Picture1MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers, float x, float y) {
+  if (pan) return panWithPointer(buttons);
   if (!isDown) return;
   if (isVesk) redraw();
   Picture1->surface().Line(startX, startY, x, y, Colour{0}, true);

@@ -134,6 +134,8 @@ private:
   void zoomAboutCentre(double factor);
   void panBy(double across, double down);
   void pointerAt(QPointF pixel);
+  // A move of a Ctrl drag: the view follows the pointer.
+  void panWithPointer(Qt::MouseButtons buttons);
   // Reads fileToReload again into a new engine, keeping the view shown when
   // the axis limits are those of the graph shown. Throws LoadError, changing nothing.
   void reloadFile();
