@@ -25,9 +25,13 @@ std::string withUserDecimalPoint(std::string text) {
 }
 
 std::string grouped(std::size_t n) {
-  std::string digits = std::to_string(n);
-  for (std::ptrdiff_t at = std::ptrdiff_t(digits.size()) - 3; at > 0; at -= 3) digits.insert(std::size_t(at), ",");
-  return digits;
+  const std::string digits = std::to_string(n);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
 }
 
 std::string counted(std::size_t n, const char *one, const char *many) {
