@@ -282,7 +282,10 @@ void cVesk::zoom(Surface &mainPicture, Surface &yPicture, Surface &xPicture, dou
   mainPicture.Cls();
   yPicture.Cls();
   xPicture.Cls();
-  if (startX > endX || endY > startY) {
+  // The start corner is the one at the screen's upper left, which on a
+  // reversed axis holds the larger x or the smaller y.
+  const bool xReversed = m.xMin > m.xMax, yReversed = m.yMin > m.yMax;
+  if ((xReversed ? startX < endX : startX > endX) || (yReversed ? endY < startY : endY > startY)) {
     Main.messageBox("Please start box in the upper left corner of the area you want to zoom.", "Error");
     refresh(mainPicture, xPicture, yPicture);
     return;

@@ -76,7 +76,9 @@ public:
   // 0 xMin, 1 xMax, 2 yMin, 3 yMax; anything else 0.
   double minmax(std::int16_t bound) const;
   // Draws the graph for the rectangle from the upper-left corner (startX, startY)
-  // to the lower-right corner (endX, endY), in the graph area's data coordinates.
+  // to the lower-right corner (endX, endY), in the graph area's data coordinates;
+  // on a reversed axis the corner at the screen's left or top holds the larger
+  // x or the smaller y, and the zoomed view stays reversed.
   // The text labels are drawn unless withLabels is false; NoLables is not read.
   void zoom(Surface &mainPicture, Surface &yPicture, Surface &xPicture, double startX, double startY, double endX,
             double endY, bool withLabels = true);

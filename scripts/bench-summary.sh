@@ -39,6 +39,11 @@ awk -F, '
         b = k; sub(/^WriteJpegFile/, "BareCompressAndWrite", b)
         if (b in t) { goal = sprintf("<= 1.1x bare tjCompress2 (%.2fx)", t[k] / t[b]); ok = verdict(t[k] <= 1.1 * t[b]) }
       }
+      if (k ~ /^PointIndexBuild/) {
+        goal = "once per load: < 1.5 s"; ok = verdict(t[k] < 1500)
+      } else if (k ~ /^PointIndexNearest/) {
+        goal = "per pointer move: < 0.1 ms"; ok = verdict(t[k] < 0.1)
+      }
       row(k, sprintf("%.3f ms", t[k]), goal, ok)
     }
   }' "$csv"

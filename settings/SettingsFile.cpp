@@ -149,6 +149,15 @@ void SettingsFile::writeOptions(const std::string &directory, const std::string 
   setStrings(section, {{directoryKey, directory}, {fontSizeKey, fontSizeText}});
 }
 
+bool SettingsFile::readFollowFile() const {
+  const auto stored = getString(viewSection, followFileKey);
+  if (!stored) return true;
+  const QString value = QString::fromStdString(*stored).trimmed().toLower();
+  return !(value == "0" || value == "false" || value == "off" || value == "no");
+}
+
+void SettingsFile::writeFollowFile(bool on) const { setString(viewSection, followFileKey, on ? "1" : "0"); }
+
 std::optional<double> parseLocaleNumber(const std::string &text) {
   // Group separators are refused: in a decimal-comma locale "9.0" would otherwise read as 90.
   QLocale locale;

@@ -26,6 +26,9 @@ public:
   static constexpr const char *fontSizeKey = "Default Font Size";
   static constexpr const char *defaultFontSizeText = "9.0";
   static constexpr double defaultFontSize = 9.0;
+  // The window's own choices, apart from the options.
+  static constexpr const char *viewSection = "View";
+  static constexpr const char *followFileKey = "Follow File";
 
   // folder: where the file lives; programFolder: the default for "Default Directory".
   SettingsFile(std::filesystem::path folder, std::string programFolder);
@@ -45,6 +48,10 @@ public:
   double storedFontSize() const;
   // Writes both values exactly as given, folder first. Throws SettingsError.
   void writeOptions(const std::string &directory, const std::string &fontSizeText) const;
+  // File > Follow File: on unless stored as "0", "false", "off" or "no". Reading writes nothing.
+  bool readFollowFile() const;
+  // Stores "1" or "0". Throws SettingsError.
+  void writeFollowFile(bool on) const;
 
   // The profile functions underneath.
   std::optional<std::string> getString(const std::string &sectionName, const std::string &key) const;

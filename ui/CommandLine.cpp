@@ -21,7 +21,14 @@ void describe(QCommandLineParser &parser) {
                      "Without a window, on a machine with no display:\n"
                      "  vesk --export OUTPUT INPUT\n"
                      "  vesk --export-dir DIR --format FMT INPUT...\n"
-                     "An export prints only its errors, one line each, and exits with 1 when a file failed."));
+                     "An export prints only its errors, one line each, and exits with 1 when a file failed.\n\n"
+                     "Keys in the window:\n"
+                     "  Ctrl+O  Open          Ctrl+P  Print        Ctrl+S  Save as JPEG   Ctrl+Q  Exit\n"
+                     "  Z       zoom into the dragged rectangle     Escape  whole graph, history emptied\n"
+                     "  F5      read the file again (File > Follow File does it on every change)\n"
+                     "  Backspace or Alt+Left  previous view    Alt+Right  next view\n"
+                     "  + and -  zoom about the centre          arrow keys  pan a zoomed view by a tenth\n"
+                     "  mouse wheel  zoom about the pointer     Ctrl+drag   pan a zoomed view"));
   parser.addPositionalArgument(QStringLiteral("FILE"),
                                QStringLiteral("A data file to open in the window, or the data files to export."),
                                QStringLiteral("[FILE...]"));

@@ -1,19 +1,24 @@
 #include "ui/Main.h"
 
+#include "ui/FileFollower.h"
 #include "ui/Options.h"
 #include "ui/PictureBox.h"
 #include "ui/SaveAsJpeg.h"
+#include "ui/StatusReadout.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFontMetricsF>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QStatusBar>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace vesk {
@@ -30,6 +35,18 @@ QString droppedFile(const QMimeData *data) {
   return path;
 }
 
+// A load error for the status bar, which names the file already: the path
+// goes, so that the line and the reason fit.
+std::string reloadProblem(std::string message, const std::string &path) {
+  const std::string quoted = "\"" + path + "\": ";
+  const std::size_t at = message.find(quoted);
+  if (at != std::string::npos) {
+    const std::string head = message.substr(0, at), reason = message.substr(at + quoted.size());
+    message = head == "Cannot load " ? reason : "c" + head.substr(1) + "it: " + reason;
+  }
+  return "Reloading failed: " + message;
+}
+
 }  // namespace
 
 Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
@@ -41,17 +58,34 @@ Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
       NoLables(graphView.NoLables),
       dialogs(dialogs) {
   setWindowTitle("Vesk");
+  followed = new FileFollower(this);
+  connect(followed, &FileFollower::changed, this, &Main::followedFileChanged);
+  connect(followed, &FileFollower::missing, this, [this] {
+    if (isVesk) status->setProblem("The file is missing; it is read again once it is back.");
+  });
+  // No automatic reload while the engine is inside a dialog of its own.
   graphView.openDialog = [this](const std::string &initDir, const std::string &fileName) {
+    const FileFollower::Hold hold(*followed);
     std::string path = this->dialogs.getOpenFileName(this, initDir, fileName);
     if (!path.empty()) fileToReload = path;
     return path;
   };
   graphView.messageBox = [this](const std::string &text, const std::string &title) {
+    const FileFollower::Hold hold(*followed);
     this->dialogs.messageBox(this, text, title, Dialogs::Icon::None);
   };
   createSurfaces();
   createActions();
+  createViewActions();
   createMenus();
+  // Under the client area, which keeps its size and its pictures.
+  statusText = new QLabel(this);
+  statusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  statusBar()->setSizeGripEnabled(false);
+  statusBar()->addWidget(statusText, 1);
+  // A fixed height, as the rest of the frame has: a line of text never resizes the window.
+  statusBar()->setFixedHeight(std::max(statusBarHeight, statusText->fontMetrics().height() + 6));
+  status = std::make_unique<StatusReadout>(*statusText);
   setAcceptDrops(true);
   // The layout is fixed: the frame does not resize.
   adjustSize();
@@ -59,6 +93,9 @@ Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
 
   DefaultDirectory = graphView.settings().readDefaultDirectory();
   DefaultFontSize = graphView.settings().readDefaultFontSize();
+  mnFollowFile->setChecked(graphView.settings().readFollowFile());
+  followed->setEnabled(mnFollowFile->isChecked());
+  connect(mnFollowFile, &QAction::toggled, this, &Main::setFollowFile);
 }
 
 Main::~Main() {
@@ -93,6 +130,12 @@ void Main::createSurfaces() {
   connect(Picture1, &PictureBox::mouseDown, this, &Main::Picture1MouseDown);
   connect(Picture1, &PictureBox::mouseMove, this, &Main::Picture1MouseMove);
   connect(Picture1, &PictureBox::mouseUp, this, &Main::Picture1MouseUp);
+  connect(Picture1, &PictureBox::pointerAt, this, &Main::pointerAt);
+  connect(Picture1, &PictureBox::pointerLeft, this, [this] {
+    pointerPixel.reset();
+    status->pointerLeft();
+  });
+  connect(Picture1, &PictureBox::wheelTurned, this, &Main::Picture1Wheel);
 }
 
 void Main::createActions() {
@@ -109,6 +152,9 @@ void Main::createActions() {
   connect(mnSave, &QAction::triggered, this, &Main::mnSaveClick);
   mnOptions = new QAction("Options", this);
   connect(mnOptions, &QAction::triggered, this, &Main::mnOptionsClick);
+  mnFollowFile = new QAction("Follow File", this);
+  mnFollowFile->setCheckable(true);
+  mnFollowFile->setChecked(true);
   mnExit = new QAction("Exit", this);
   // Some platform themes have no standard key for Quit.
   const QList<QKeySequence> quit = QKeySequence::keyBindings(QKeySequence::Quit);
@@ -139,6 +185,7 @@ void Main::createMenus() {
   mnFile->addAction(mnPrint);
   mnFile->addAction(mnSave);
   mnFile->addAction(mnOptions);
+  mnFile->addAction(mnFollowFile);
   mnFile->addAction(mnExit);
   bar->addAction(mnZoom);
   bar->addAction(mnReset);
@@ -158,28 +205,94 @@ void Main::openFile(const std::string &path) {
 }
 
 void Main::reload() {
-  if (!fileToReload.empty()) openFile(fileToReload);
+  if (fileToReload.empty()) return;
+  try {
+    reloadFile();
+  } catch (const LoadError &error) {
+    const FileFollower::Hold hold(*followed);
+    // The graph shown is no longer the file's: the bar says so after the box.
+    status->setProblem(reloadProblem(error.what(), fileToReload));
+    dialogs.messageBox(this, error.what(), "vesk", Dialogs::Icon::Warning);
+  }
+}
+
+void Main::followedFileChanged() {
+  if (fileToReload.empty()) return;
+  try {
+    reloadFile();
+  } catch (const LoadError &error) {
+    // No message box for a reload the user did not ask for: the graph stays.
+    status->setProblem(reloadProblem(error.what(), fileToReload));
+  }
+}
+
+void Main::reloadFile() {
+  const FileFollower::Hold hold(*followed);
+  using Limits = std::optional<std::array<double, 4>>;
+  const auto limits = [this]() -> Limits {
+    if (!isVesk || !currentVesk || currentVesk->model().dataSets.empty()) return std::nullopt;
+    const GraphModel &m = currentVesk->model();
+    return std::array<double, 4>{m.xMin, m.xMax, m.yMin, m.yMax};
+  };
+  const Limits before = limits();
+  // Followed from the state it is read in, so that a write during the load is not missed.
+  followed->follow(QString::fromStdString(fileToReload));
+  graphView.loadFile(fileToReload);
+  isDown = false;
+  dragMoved = false;
+  pan.reset();
+  mnZoom->setEnabled(false);
+  if (before && before == limits()) {
+    redraw();
+  } else {
+    history.reset();
+    showView(std::nullopt);
+  }
+  mnPrint->setEnabled(true);
+  mnSave->setEnabled(true);
+  mnNoLabels->setEnabled(true);
+  isVesk = true;
+  showLoaded();
+}
+
+void Main::showLoaded() {
+  const QString name = QFileInfo(QString::fromStdString(fileToReload)).fileName();
+  setWindowTitle(name + " - Vesk");
+  status->setGraph(currentVesk->model(), name.toStdString());
+  if (pointerPixel) pointerAt(*pointerPixel);
 }
 
 void Main::openWith(const std::function<bool()> &load) {
-  // Every Open replaces the engine and clears the surfaces, cancelled or not:
-  // a zoomed view or a drag of the previous graph ends here.
-  isZoom = false;
+  const FileFollower::Hold hold(*followed);
   isDown = false;
   dragMoved = false;
-  mnZoom->setEnabled(false);
-  mnReset->setEnabled(false);
+  pan.reset();
+  const cVesk *before = currentVesk.get();
   bool loaded = false;
   try {
     loaded = load();
   } catch (const LoadError &error) {
     dialogs.messageBox(this, error.what(), "vesk", Dialogs::Icon::Warning);
   }
-  if (!loaded) return;
+  followed->follow(QString::fromStdString(fileToReload));
+  // A load that failed without replacing the engine changed nothing shown.
+  if (!loaded && currentVesk.get() == before) return;
+  // Otherwise the engine is new and the surfaces were cleared, cancelled or
+  // not: a zoomed view or a drag of the previous graph ends here.
+  isZoom = false;
+  history.reset();
+  mnZoom->setEnabled(false);
+  mnReset->setEnabled(false);
+  if (!loaded) {
+    setWindowTitle("Vesk");
+    status->clearGraph();
+    return;
+  }
   mnPrint->setEnabled(true);
   mnSave->setEnabled(true);
   mnNoLabels->setEnabled(true);
   isVesk = true;
+  showLoaded();
 }
 
 void Main::mnNoLabelsClick() {
@@ -202,23 +315,118 @@ void Main::redraw() {
 }
 
 void Main::mnZoomClick() {
-  // The engine wants the corner with the smaller x and the larger y first;
-  // ordered here, a drag in any direction zooms.
-  zoomArea = {std::min(startX, endX), std::max(startY, endY), std::max(startX, endX), std::min(startY, endY)};
-  isZoom = true;
-  redraw();
-  mnZoom->setEnabled(false);
-  mnReset->setEnabled(true);
+  // The engine wants the corners at the screen's upper left and lower right
+  // first; ordered here by where they lie on screen, a drag in any direction
+  // zooms and a reversed axis stays reversed.
+  const QtSurface &area = Picture1->surface();
+  const bool xUp = area.ScaleWidth() >= 0, yUp = area.ScaleHeight() >= 0;
+  const ViewRect view{xUp ? std::min(startX, endX) : std::max(startX, endX),
+                      yUp ? std::min(startY, endY) : std::max(startY, endY),
+                      xUp ? std::max(startX, endX) : std::min(startX, endX),
+                      yUp ? std::max(startY, endY) : std::min(startY, endY)};
+  history.show(view);
+  showView(view);
 }
 
 void Main::mnResetClick() {
-  isZoom = false;
-  // A drag begun in the zoomed view's coordinates would go on in the full view's.
+  history.reset();
+  showView(std::nullopt);
+}
+
+ViewRect Main::shownView() const {
+  if (isZoom) return {zoomArea.startX, zoomArea.startY, zoomArea.endX, zoomArea.endY};
+  const QtSurface &area = Picture1->surface();
+  return {area.ScaleLeft(), area.ScaleTop(), area.ScaleLeft() + area.ScaleWidth(),
+          area.ScaleTop() + area.ScaleHeight()};
+}
+
+void Main::showView(const ZoomHistory::View &view) {
+  // A drag begun in one view's coordinates would go on in another's.
   isDown = false;
   dragMoved = false;
-  graphView.refresh();
+  isZoom = view.has_value();
+  if (view) {
+    zoomArea = {view->left, view->top, view->right, view->bottom};
+    redraw();
+  } else {
+    graphView.refresh();
+  }
   mnZoom->setEnabled(false);
-  mnReset->setEnabled(false);
+  mnReset->setEnabled(isZoom);
+  if (pointerPixel) pointerAt(*pointerPixel);
+}
+
+void Main::goTo(const ViewRect &view) {
+  if (!isVesk || !usableView(view)) return;
+  history.show(view);
+  showView(view);
+}
+
+void Main::back() {
+  if (!isVesk) return;
+  if (const auto view = history.back()) showView(*view);
+}
+
+void Main::forward() {
+  if (!isVesk) return;
+  if (const auto view = history.forward()) showView(*view);
+}
+
+void Main::zoomAboutCentre(double factor) {
+  const ViewRect v = shownView();
+  goTo(zoomedAbout(v, (v.left + v.right) / 2, (v.top + v.bottom) / 2, factor));
+}
+
+void Main::panBy(double across, double down) {
+  if (isZoom) goTo(pannedBy(shownView(), across, down));
+}
+
+void Main::Picture1Wheel(QPointF pixel, int angle) {
+  if (!isVesk || isDown || pan) return;
+  const QPointF at = Picture1->toUser(pixel);
+  goTo(zoomedAbout(shownView(), at.x(), at.y(), std::pow(1.25, angle / 120.0)));
+}
+
+void Main::pointerAt(QPointF pixel) {
+  latestPixel = pixel;
+  // While a button is held the pointer is reported beyond the area too.
+  if (!Picture1->rect().contains(pixel.toPoint())) {
+    pointerPixel.reset();
+    status->pointerLeft();
+    return;
+  }
+  pointerPixel = pixel;
+  if (isVesk) status->pointerAt(pixel, Picture1->surface());
+}
+
+void Main::setFollowFile(bool on) {
+  followed->setEnabled(on);
+  try {
+    graphView.settings().writeFollowFile(on);
+  } catch (const SettingsError &e) {
+    // It still holds for this run.
+    dialogs.messageBox(this, e.what(), "vesk", Dialogs::Icon::Warning);
+  }
+}
+
+void Main::createViewActions() {
+  const auto action = [this](const char *name, QList<QKeySequence> keys, auto slot) {
+    auto *a = new QAction(name, this);
+    a->setShortcuts(keys);
+    connect(a, &QAction::triggered, this, slot);
+    addAction(a);
+    return a;
+  };
+  backAction = action("Back", {Qt::Key_Backspace, Qt::ALT | Qt::Key_Left}, &Main::back);
+  forwardAction = action("Forward", {Qt::ALT | Qt::Key_Right}, &Main::forward);
+  panLeftAction = action("Pan Left", {Qt::Key_Left}, [this] { panBy(-0.1, 0); });
+  panRightAction = action("Pan Right", {Qt::Key_Right}, [this] { panBy(0.1, 0); });
+  panUpAction = action("Pan Up", {Qt::Key_Up}, [this] { panBy(0, -0.1); });
+  panDownAction = action("Pan Down", {Qt::Key_Down}, [this] { panBy(0, 0.1); });
+  zoomInAction = action("Zoom In", {Qt::Key_Plus, Qt::Key_Equal, Qt::KeypadModifier | Qt::Key_Plus},
+                        [this] { zoomAboutCentre(1.25); });
+  zoomOutAction =
+      action("Zoom Out", {Qt::Key_Minus, Qt::KeypadModifier | Qt::Key_Minus}, [this] { zoomAboutCentre(1 / 1.25); });
 }
 
 bool Main::selectionZoomable() const {
@@ -260,7 +468,12 @@ void Main::dropEvent(QDropEvent *event) {
 
 void Main::mnSaveClick() { saveAsJpeg(*this, DefaultDirectory, dialogs); }
 
-void Main::Picture1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, float x, float y) {
+void Main::Picture1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers shift, float x, float y) {
+  // Ctrl and a drag move a zoomed view with the pointer instead of selecting.
+  if (isZoom && (shift & Qt::ControlModifier)) {
+    pan = Pan{latestPixel, shownView()};
+    return;
+  }
   startX = x;
   startY = y;
   isDown = true;
@@ -268,7 +481,29 @@ void Main::Picture1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, float x, fl
   mnZoom->setEnabled(false);
 }
 
-void Main::Picture1MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, float x, float y) {
+void Main::panWithPointer(Qt::MouseButtons buttons) {
+  // A release that never came (the window lost the pointer) ends the pan.
+  if (buttons == Qt::NoButton) {
+    pan.reset();
+    return;
+  }
+  const QPointF moved = latestPixel - pan->from;
+  // The surface's own extent in pixels, in which the pointer maps to data.
+  const QtSurface &area = Picture1->surface();
+  const double wide = area.Width() / area.twipsPerPixel(), high = area.Height() / area.twipsPerPixel();
+  const ViewRect view = pannedBy(pan->view, -moved.x() / wide, -moved.y() / high);
+  if (!usableView(view)) return;
+  // One step of the history for the whole drag.
+  if (pan->moved)
+    history.replace(view);
+  else
+    history.show(view);
+  pan->moved = true;
+  showView(view);
+}
+
+void Main::Picture1MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers, float x, float y) {
+  if (pan) return panWithPointer(buttons);
   if (!isDown) return;
   if (isVesk) redraw();
   Picture1->surface().Line(startX, startY, x, y, Colour{0}, true);
@@ -278,6 +513,7 @@ void Main::Picture1MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, float x, f
 }
 
 void Main::Picture1MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, float, float) {
+  pan.reset();
   if (isDown) mnZoom->setEnabled(isVesk && dragMoved && selectionZoomable());
   isDown = false;
   dragMoved = false;

@@ -3,6 +3,7 @@
 #include "engine/cVesk.h"
 #include "settings/SettingsFile.h"
 #include "ui/Dialogs.h"
+#include "ui/ZoomHistory.h"
 #include "view/GraphView.h"
 
 #include <QMainWindow>
@@ -10,15 +11,19 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QAction;
+class QLabel;
 class QMenu;
 
 namespace vesk {
 
+class FileFollower;
 class Options;
 class PictureBox;
+class StatusReadout;
 
 // The main window: the graph area, the two label strips and every command.
 class Main : public QMainWindow {
@@ -50,8 +55,26 @@ public:
   QAction *mnZoom = nullptr;
   QAction *mnReset = nullptr;
   QAction *mnNoLabels = nullptr;
-  // F5: opens again the file opened last, from disk (no menu entry).
+  // File > Follow File: reload the file opened last whenever it changes.
+  QAction *mnFollowFile = nullptr;
+  // F5: reads the file opened last again, from disk (no menu entry).
   QAction *reloadAction = nullptr;
+  // Moving between views (no menu entries): Backspace or Alt+Left, Alt+Right;
+  // the arrow keys pan a zoomed view; + and - zoom about the centre.
+  QAction *backAction = nullptr;
+  QAction *forwardAction = nullptr;
+  QAction *panLeftAction = nullptr;
+  QAction *panRightAction = nullptr;
+  QAction *panUpAction = nullptr;
+  QAction *panDownAction = nullptr;
+  QAction *zoomInAction = nullptr;
+  QAction *zoomOutAction = nullptr;
+  // The status bar under the client area, statusBarHeight pixels high unless
+  // the desktop's font needs more.
+  static constexpr int statusBarHeight = 22;
+  QLabel *statusText = nullptr;
+  StatusReadout &readout() { return *status; }
+  FileFollower &follower() { return *followed; }
 
   // The options dialog while it exists (created at first use).
   Options *optionsDialog() const;
@@ -75,10 +98,15 @@ public slots:
   void mnZoomClick();
   void mnResetClick();
   void reload();
+  void back();
+  void forward();
+  void setFollowFile(bool on);
 
   void Picture1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, float x, float y);
   void Picture1MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, float x, float y);
   void Picture1MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, float x, float y);
+  // Wheel forward zooms in about the pointer, 1.25 times a notch; back zooms out.
+  void Picture1Wheel(QPointF pixel, int angle);
 
 protected:
   void closeEvent(QCloseEvent *event) override;
@@ -96,6 +124,24 @@ private:
   void redraw();
   // The latest drag's rectangle spans at least two pixels each way.
   bool selectionZoomable() const;
+  void createViewActions();
+  // The view shown, zoomed or full, as the graph area's edges.
+  ViewRect shownView() const;
+  // Shows a view of the history (none: the full view) and sets the menus for it.
+  void showView(const ZoomHistory::View &view);
+  // A new view after the one shown; ignored when it is too small or too large to draw.
+  void goTo(const ViewRect &view);
+  void zoomAboutCentre(double factor);
+  void panBy(double across, double down);
+  void pointerAt(QPointF pixel);
+  // A move of a Ctrl drag: the view follows the pointer.
+  void panWithPointer(Qt::MouseButtons buttons);
+  // Reads fileToReload again into a new engine, keeping the view shown when
+  // the axis limits are those of the graph shown. Throws LoadError, changing nothing.
+  void reloadFile();
+  void followedFileChanged();
+  // The caption and the status bar for the graph just loaded from fileToReload.
+  void showLoaded();
 
   // The zoomed view's rectangle while isZoom: the engine's start and end corners.
   struct Area {
@@ -106,6 +152,19 @@ private:
   bool dragMoved = false;
   // The file F5 opens again: the last one an Open, the command line, a drop or F5 read.
   std::string fileToReload;
+  ZoomHistory history;
+  // A drag with Ctrl held in a zoomed view: where it began and the view then.
+  struct Pan {
+    QPointF from;
+    ViewRect view;
+    bool moved = false;
+  };
+  std::optional<Pan> pan;
+  // The pointer over the graph area, and its latest pixel anywhere (a drag goes beyond).
+  std::optional<QPointF> pointerPixel;
+  QPointF latestPixel;
+  std::unique_ptr<StatusReadout> status;
+  FileFollower *followed = nullptr;
 
   Dialogs &dialogs;
   QPointer<Options> options;

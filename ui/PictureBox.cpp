@@ -1,6 +1,7 @@
 #include "ui/PictureBox.h"
 
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -22,6 +23,8 @@ float single(double v) {
 PictureBox::PictureBox(QWidget *parent, QtSurface &surface) : QWidget(parent), surf(surface) {
   setFixedSize(surf.size());
   setAttribute(Qt::WA_OpaquePaintEvent);
+  // Moves without a button held are reported too.
+  setMouseTracking(true);
   surf.setOnChanged([this] { update(); });
 }
 
@@ -39,18 +42,33 @@ void PictureBox::paintEvent(QPaintEvent *) {
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event) {
+  emit pointerAt(event->position());
   const QPointF u = toUser(event->position());
   emit mouseDown(event->button(), event->modifiers(), single(u.x()), single(u.y()));
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent *event) {
+  emit pointerAt(event->position());
   const QPointF u = toUser(event->position());
   emit mouseMove(event->buttons(), event->modifiers(), single(u.x()), single(u.y()));
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent *event) {
+  emit pointerAt(event->position());
   const QPointF u = toUser(event->position());
   emit mouseUp(event->button(), event->modifiers(), single(u.x()), single(u.y()));
 }
+
+void PictureBox::wheelEvent(QWheelEvent *event) {
+  const int angle = event->angleDelta().y();
+  if (angle == 0) {
+    event->ignore();
+    return;
+  }
+  emit wheelTurned(event->position(), angle);
+  event->accept();
+}
+
+void PictureBox::leaveEvent(QEvent *) { emit pointerLeft(); }
 
 }  // namespace vesk

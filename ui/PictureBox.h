@@ -23,12 +23,19 @@ signals:
   void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, float x, float y);
   void mouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, float x, float y);
   void mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, float x, float y);
+  // The pointer's pixel within the box, at full precision, before each of the above.
+  void pointerAt(QPointF pixel);
+  void pointerLeft();
+  // A turn of the wheel in eighths of a degree (one notch: 120), forward positive.
+  void wheelTurned(QPointF pixel, int angle);
 
 protected:
   void paintEvent(QPaintEvent *event) override;
   void mousePressEvent(QMouseEvent *event) override;
   void mouseMoveEvent(QMouseEvent *event) override;
   void mouseReleaseEvent(QMouseEvent *event) override;
+  void wheelEvent(QWheelEvent *event) override;
+  void leaveEvent(QEvent *event) override;
 
 private:
   QtSurface &surf;

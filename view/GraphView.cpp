@@ -127,8 +127,23 @@ cVesk &GraphView::fresh() {
 }
 
 void GraphView::openFile(const std::string &path) {
-  fresh().veskFromFile(path, graph);
+  loadFile(path);
   refresh();
+}
+
+void GraphView::loadFile(const std::string &path) {
+  auto loaded = std::make_unique<cVesk>(*viewForm);
+  // The loader sets the graph area's scale; a failed load leaves it as it was.
+  const double width = graph.ScaleWidth(), height = graph.ScaleHeight();
+  try {
+    loaded->veskFromFile(path, graph);
+  } catch (...) {
+    graph.setScaleWidth(width);
+    graph.setScaleHeight(height);
+    throw;
+  }
+  fresh();
+  currentVesk = std::move(loaded);
 }
 
 void GraphView::openData(const std::string &text) {

@@ -70,9 +70,12 @@ public:
   // File > Open: a new engine, the open dialog, loading and the full view.
   // False when the dialog is cancelled; throws LoadError.
   bool open();
-  // Opens a file as File > Open does once its dialog has given path. Throws
-  // LoadError; the engine is then empty and the surfaces cleared.
+  // Opens a file as File > Open does once its dialog has given path: a new
+  // engine loads it and, loaded, replaces the current one and draws the full
+  // view. Throws LoadError, leaving the engine and the surfaces as they were.
   void openFile(const std::string &path);
+  // The same without drawing: the surfaces are cleared for the caller's view.
+  void loadFile(const std::string &path);
   // The same for a data text in memory, taken exactly as it stands.
   void openData(const std::string &text);
   // The full view of the current engine.

@@ -7,6 +7,9 @@ export QT_QPA_PLATFORM=xcb
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# Height of the status bar under the client area (the window's statusBarHeight).
+STATUS_BAR=22
+
 # The real ImageMagick, not a stand-in that may sit earlier on PATH.
 IM_CONVERT=/usr/bin/convert
 

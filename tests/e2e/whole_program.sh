@@ -26,22 +26,23 @@ nolabels_area() { echo "90x$((menu - 4))+$((WX + 150))+$((WY + 2))"; }
 
 start() {
   "$vesk" & pid=$!
-  win=$(wait_for_window '^Vesk$') || fail "the main window did not appear"
+  win=$(wait_for_window 'Vesk$') || fail "the main window did not appear"
   geometry "$win"
-  menu=$((WH - 478)) cx=$WX cy=$((WY + WH - 478))
+  # The status bar lies under the client area.
+  menu=$((WH - 478 - STATUS_BAR)) cx=$WX cy=$((WY + WH - 478 - STATUS_BAR))
   [ "$WW" -eq 720 ] || fail "client width $WW, expected 720"
   [ "$menu" -gt 10 ] || fail "no menu bar above the client area (height $WH)"
   # Shown once the menu bar's "File" is drawn.
   shot_until "$work/start.png" 20 eval '[ "$(file_title "$work/start.png")" -lt 100 ]' || fail "the window was not drawn"
 }
 # File's entries follow one another at a fixed height under the opened menu.
-file_entry() {  # 0 Open, 1 Print, 2 Save as JPEG, 3 Options, 4 Exit
+file_entry() {  # 0 Open, 1 Print, 2 Save as JPEG, 3 Options, 4 Follow File, 5 Exit
   click $((WX + 15)) $((WY + menu / 2))
   until_ok 10 windows_at_least $pid 2 || fail "the File menu did not open"
   click $((WX + 40)) $((WY + menu + 11 + 22 * $1))
 }
 quit() {
-  file_entry 4
+  file_entry 5
   until_ok 10 eval '! kill -0 $pid 2>/dev/null' || fail "Exit did not end the program"
   pid=
 }

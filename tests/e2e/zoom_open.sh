@@ -32,10 +32,10 @@ differing() {
 }
 
 "$vesk" "$work/data/vesk.dat" & pid=$!
-win=$(wait_for_window '^Vesk$') || fail "the main window did not appear"
+win=$(wait_for_window 'Vesk$') || fail "the main window did not appear"
 geometry "$win"
 [ "$WW" -eq 720 ] || fail "client width $WW, expected 720"
-menu=$((WH - 478))
+menu=$((WH - 478 - STATUS_BAR))
 cx=$WX cy=$((WY + menu))   # top-left of the client area
 client="720x478+$cx+$cy"
 graph="640x407+$((cx + 72))+$((cy + 8))"

@@ -117,5 +117,27 @@ TEST(Zoom, RectangleWithinOneUnitOrOfNoSizeIsTicked) {
   EXPECT_TRUE(std::isfinite(z.p1.ScaleHeight()) && z.p1.ScaleHeight() != 0);
 }
 
+// On reversed axes the start corner is still the one at the screen's upper
+// left: the larger x and the smaller y; the zoomed view stays reversed.
+TEST(Zoom, ReversedAxesTakeTheirCornersInScreenOrderAndStayReversed) {
+  for (const auto &[xReversed, yReversed] : {std::pair{true, false}, {false, true}, {true, true}}) {
+    Zoomed z;
+    GraphModel &m = cVeskTestAccess::model(z.v);
+    if (xReversed) std::swap(m.xMin, m.xMax);
+    if (yReversed) std::swap(m.yMin, m.yMax);
+    const double left = xReversed ? 50 : 10, right = xReversed ? 10 : 50;
+    const double top = yReversed ? 30 : 50, bottom = yReversed ? 50 : 30;
+    z.zoom(left, top, right, bottom);
+    EXPECT_TRUE(z.main.messages.empty()) << xReversed << yReversed;
+    EXPECT_EQ(z.p1.ScaleLeft(), left);
+    EXPECT_EQ(z.p1.ScaleWidth(), right - left);
+    EXPECT_EQ(z.p1.ScaleTop(), top);
+    EXPECT_EQ(z.p1.ScaleHeight(), bottom - top);
+    // The corners in value order are the wrong ones here.
+    z.zoom(std::min(left, right), std::max(top, bottom), std::max(left, right), std::min(top, bottom));
+    EXPECT_EQ(z.main.messages.size(), 1u) << xReversed << yReversed;
+  }
+}
+
 }  // namespace
 }  // namespace vesk

@@ -261,3 +261,26 @@ TEST(SettingsLocation, ConfigFolderFollowsXdgConfigHome) {
 
 }  // namespace
 }  // namespace vesk
+
+namespace vesk {
+namespace {
+
+TEST(FollowFileSetting, IsOnUnlessStoredOffAndIsWrittenInItsOwnSectionKeepingTheOptions) {
+  test::TempDir dir;
+  SettingsFile settings(dir.path(), "/opt/vesk");
+  EXPECT_TRUE(settings.readFollowFile());
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "dorvesk.ini")) << "reading writes nothing";
+  for (const auto &[stored, on] : std::vector<std::pair<std::string, bool>>{
+           {"0", false}, {" Off ", false}, {"false", false}, {"no", false}, {"1", true}, {"yes", true}, {"", true}}) {
+    test::writeFile(dir.path() / "dorvesk.ini", "[Options]\nDefault Font Size=12\n[View]\nFollow File=" + stored + "\n");
+    EXPECT_EQ(settings.readFollowFile(), on) << stored;
+  }
+  settings.writeFollowFile(false);
+  EXPECT_EQ(test::readFile(dir.path() / "dorvesk.ini"), "[Options]\nDefault Font Size=12\n[View]\nFollow File=0\n");
+  settings.writeFollowFile(true);
+  EXPECT_TRUE(settings.readFollowFile());
+  EXPECT_EQ(settings.storedFontSize(), 12);
+}
+
+}  // namespace
+}  // namespace vesk

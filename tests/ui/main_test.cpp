@@ -80,11 +80,12 @@ TEST(MainWindow, StartsWithTheFixedLayoutAndOnlyOpenOptionsExitEnabled) {
   EXPECT_EQ(bar[2], w->mnReset);
   EXPECT_EQ(bar[3], w->mnNoLabels);
   const QList<QAction *> file = w->mnFile->actions();
-  ASSERT_EQ(file.size(), 5);
-  const char *captions[] = {"Open", "Print", "Save as JPEG", "Options", "Exit"};
-  const bool enabled[] = {true, false, false, true, true};
-  const char *keys[] = {"Ctrl+O", "Ctrl+P", "Ctrl+S", "", "Ctrl+Q"};
-  for (int i = 0; i < 5; ++i) {
+  ASSERT_EQ(file.size(), 6);
+  const char *captions[] = {"Open", "Print", "Save as JPEG", "Options", "Follow File", "Exit"};
+  const bool enabled[] = {true, false, false, true, true, true};
+  const char *keys[] = {"Ctrl+O", "Ctrl+P", "Ctrl+S", "", "", "Ctrl+Q"};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(file[i]->isCheckable(), i == 4) << captions[i];
     EXPECT_EQ(file[i]->text(), captions[i]);
     EXPECT_EQ(file[i]->isEnabled(), enabled[i]) << captions[i];
     EXPECT_EQ(file[i]->shortcut(), QKeySequence(keys[i])) << captions[i];
