@@ -38,7 +38,8 @@ int exportGraphs(const vesk::CommandLine &line, char *program) {
   QCoreApplication::setLibraryPaths({});
   vesk::GraphView view(
       vesk::GraphView::windowFont(),
-      vesk::SettingsFile(vesk::SettingsFile::userConfigFolder(), vesk::SettingsFile::runningProgramFolder()),
+      vesk::SettingsFile(vesk::SettingsFile::userConfigFolder(),
+                         vesk::SettingsFile::defaultFolderFor(vesk::SettingsFile::runningProgramFolder())),
       vesk::GraphView::screenTwipsPerPixel());
   return vesk::runExport(view, line.exports, line.exportSettings,
                          [](const std::string &error) { print(stderr, QString::fromStdString(error) + u'\n'); });
@@ -70,11 +71,13 @@ int main(int argc, char **argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("vesk");
   vesk::QtDialogs dialogs;
-  vesk::Main window(
-      dialogs, vesk::SettingsFile(vesk::SettingsFile::userConfigFolder(), vesk::SettingsFile::runningProgramFolder()));
+  vesk::Main window(dialogs,
+                    vesk::SettingsFile(vesk::SettingsFile::userConfigFolder(),
+                                       vesk::SettingsFile::defaultFolderFor(vesk::SettingsFile::runningProgramFolder())));
   dialogs.saveOwner = &window;
   window.show();
   // Opened once the window is up, so that a failure's message box has its owner on screen.
   if (!line.file.empty()) QTimer::singleShot(0, &window, [&] { window.openFile(line.file); });
+  if (line.standardInput) QTimer::singleShot(0, &window, [&] { window.openStandardInput(); });
   return app.exec();
 }

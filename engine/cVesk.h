@@ -79,6 +79,9 @@ public:
   // Reads a data file from disk and loads it without drawing, as Open does
   // once its dialog has given a path. Throws LoadError with the file named.
   void veskFromFile(const std::string &path, Surface &mainPicture);
+  // The same for the data text on standard input, read to its end; the
+  // messages name it "standard input".
+  void veskFromStandardInput(Surface &mainPicture);
 
   const GraphModel &model() const { return m; }
 
@@ -94,6 +97,10 @@ private:
   static std::string_view nextToken(std::string_view &text, bool wholeLine);
 
   void load(std::string_view text, Surface &mainPicture);
+  // Decodes and loads the bytes of a data file (size: its size on disk); name
+  // is its source as messages name it, what "file" or "text" for the hints.
+  void loadBytes(const std::string &bytes, std::uintmax_t size, const std::string &name, const char *what,
+                 Surface &mainPicture);
   // What to do about a text of more than maxTextLength characters; what is "file" or "text".
   static std::string tooLongHint(std::size_t characters, const char *what);
   // Ticks, titles and data sets for the given axis limits, on cleared surfaces

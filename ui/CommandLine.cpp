@@ -16,7 +16,10 @@ void describe(QCommandLineParser &parser) {
                      "Without a window, on a machine with no display:\n"
                      "  vesk --export OUTPUT INPUT\n"
                      "  vesk --export-dir DIR --format FMT INPUT...\n"
-                     "An export prints only its errors, one line each, and exits with 1 when a file failed."));
+                     "An export prints only its errors, one line each, and exits with 1 when a file failed.\n\n"
+                     "A FILE of - is standard input: \"vesk -\" shows the data piped to it, and\n"
+                     "\"vesk --export OUTPUT -\" exports it. An OUTPUT of - is standard output,\n"
+                     "in the format that --format names: seq 10 | ... | vesk --export - --format png -"));
   parser.addPositionalArgument(QStringLiteral("FILE"),
                                QStringLiteral("A data file to open in the window, or the data files to export."),
                                QStringLiteral("[FILE...]"));
@@ -32,7 +35,7 @@ void describe(QCommandLineParser &parser) {
                                    "extension of --format (A.dat gives DIR/A.png); goes on after a file that fails."),
                     QStringLiteral("DIR")});
   parser.addOption({QStringLiteral("format"),
-                    QStringLiteral("The format of --export-dir: png, jpg (or jpeg), pdf or svg."),
+                    QStringLiteral("The format of --export-dir, or of --export - (standard output): png, jpg (or jpeg), pdf or svg."),
                     QStringLiteral("FMT")});
   parser.addOption({QStringLiteral("quality"),
                     QStringLiteral("JPEG quality from 1 to 100 (default 90); other formats ignore it."),
@@ -63,6 +66,9 @@ std::optional<int> wholeNumber(const QCommandLineParser &parser, const QString &
   return std::nullopt;
 }
 
+// The name of standard input or output in place of a file.
+const QString standardStream = QStringLiteral("-");
+
 QString samePlace(const QString &path) { return QFileInfo(path).absoluteFilePath(); }
 
 CommandLine exportLine(const QCommandLineParser &parser) {
@@ -90,19 +96,32 @@ CommandLine exportLine(const QCommandLineParser &parser) {
   const QStringList inputs = parser.positionalArguments();
   if (single) {
     const QString output = parser.value(QStringLiteral("export"));
-    if (parser.isSet(QStringLiteral("format")))
+    const bool toStandardOutput = output == standardStream;
+    if (parser.isSet(QStringLiteral("format")) && !toStandardOutput)
       return usageError(
-          QStringLiteral("--format goes with --export-dir; with --export the output's extension "
+          QStringLiteral("--format goes with --export-dir or --export -; with --export FILE the output's extension "
                          "gives the format."));
     if (inputs.size() != 1)
       return usageError(inputs.isEmpty() ? QStringLiteral("--export needs the data file to draw.")
                                          : QStringLiteral("--export takes one data file; --export-dir takes several."));
-    const auto format = exportFormatOfFile(output.toStdString());
-    if (!format)
-      return usageError(
-          QStringLiteral("\"%1\": the output's extension must be .png, .jpg, .jpeg, .pdf or .svg.").arg(output));
+    std::optional<ExportFormat> format;
+    if (toStandardOutput) {
+      if (!parser.isSet(QStringLiteral("format")))
+        return usageError(QStringLiteral("--export - needs --format png, jpg, pdf or svg."));
+      const QString name = parser.value(QStringLiteral("format"));
+      format = exportFormatNamed(name.toStdString());
+      if (!format)
+        return usageError(QStringLiteral("Unknown format \"%1\"; use png, jpg, jpeg, pdf or svg.").arg(name));
+    } else {
+      format = exportFormatOfFile(output.toStdString());
+      if (!format)
+        return usageError(
+            QStringLiteral("\"%1\": the output's extension must be .png, .jpg, .jpeg, .pdf or .svg.").arg(output));
+    }
     line.exports.push_back({inputs.constFirst().toStdString(), output.toStdString(), *format});
   } else {
+    if (inputs.contains(standardStream))
+      return usageError(QStringLiteral("Standard input (-) can be exported with --export only."));
     if (!parser.isSet(QStringLiteral("format")))
       return usageError(QStringLiteral("--export-dir needs --format png, jpg, pdf or svg."));
     const QString name = parser.value(QStringLiteral("format"));
@@ -122,7 +141,7 @@ CommandLine exportLine(const QCommandLineParser &parser) {
     }
   }
   for (const ExportItem &item : line.exports) {
-    if (samePlace(QString::fromStdString(item.input)) == samePlace(QString::fromStdString(item.output)))
+    if (item.input != "-" && item.output != "-" && samePlace(QString::fromStdString(item.input)) == samePlace(QString::fromStdString(item.output)))
       return usageError(
           QStringLiteral("\"%1\" would be written over its own data file.").arg(QString::fromStdString(item.output)));
   }
@@ -151,7 +170,10 @@ CommandLine parseCommandLine(const QStringList &arguments) {
   }
   const QStringList files = parser.positionalArguments();
   if (files.size() > 1) return usageError(QStringLiteral("Only one file can be opened in the window."));
-  if (!files.isEmpty()) line.file = files.constFirst().toStdString();
+  if (files == QStringList{standardStream})
+    line.standardInput = true;
+  else if (!files.isEmpty())
+    line.file = files.constFirst().toStdString();
   return line;
 }
 

@@ -3,8 +3,12 @@
 #include "export/PdfCheck.h"
 #include "export/SafeReplace.h"
 #include "export/mCapture.h"
+#include "ui/CopyImage.h"
+#include "ui/ExportCommand.h"
+#include "ui/Desktop.h"
 #include "ui/Options.h"
 #include "ui/PictureBox.h"
+#include "ui/RecentFiles.h"
 #include "ui/SaveAsJpeg.h"
 
 #include <QApplication>
@@ -47,8 +51,9 @@ Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
       NoLables(graphView.NoLables),
       dialogs(dialogs) {
   setWindowTitle("Vesk");
+  setWindowIcon(programIcon());
   graphView.openDialog = [this](const std::string &initDir, const std::string &fileName) {
-    std::string path = this->dialogs.getOpenFileName(this, initDir, fileName);
+    std::string path = this->dialogs.getOpenFileName(this, usableFolder(initDir), fileName);
     if (!path.empty()) fileToReload = path;
     return path;
   };
@@ -113,6 +118,14 @@ void Main::createActions() {
   mnSave->setShortcuts(QKeySequence::Save);
   mnSave->setEnabled(false);
   connect(mnSave, &QAction::triggered, this, &Main::mnSaveClick);
+  mnExport = new QAction("Export...", this);
+  mnExport->setShortcut(Qt::CTRL | Qt::Key_E);
+  mnExport->setEnabled(false);
+  connect(mnExport, &QAction::triggered, this, &Main::mnExportClick);
+  mnCopyImage = new QAction("Copy Image", this);
+  mnCopyImage->setShortcuts(QKeySequence::Copy);
+  mnCopyImage->setEnabled(false);
+  connect(mnCopyImage, &QAction::triggered, this, &Main::mnCopyImageClick);
   mnOptions = new QAction("Options", this);
   connect(mnOptions, &QAction::triggered, this, &Main::mnOptionsClick);
   mnExit = new QAction("Exit", this);
@@ -142,8 +155,13 @@ void Main::createMenus() {
   bar->setNativeMenuBar(false);
   mnFile = bar->addMenu("File");
   mnFile->addAction(mnOpen);
+  recent = new RecentFilesMenu(mnFile, graphView.settings(), [this](const std::string &path) { openRecent(path); });
+  mnOpenRecent = recent->menu();
+  mnFile->addMenu(mnOpenRecent);
   mnFile->addAction(mnPrint);
   mnFile->addAction(mnSave);
+  mnFile->addAction(mnExport);
+  mnFile->addAction(mnCopyImage);
   mnFile->addAction(mnOptions);
   mnFile->addAction(mnExit);
   bar->addAction(mnZoom);
@@ -163,29 +181,58 @@ void Main::openFile(const std::string &path) {
   });
 }
 
+void Main::openStandardInput() {
+  openWith(
+      [&] {
+        graphView.openStandardInput();
+        return true;
+      },
+      true);
+}
+
+void Main::openRecent(const std::string &path) {
+  if (!QFileInfo::exists(QString::fromStdString(path))) {
+    dialogs.messageBox(this, "\"" + path + "\" no longer exists; it is taken off the list of recent files.", "vesk",
+                       Dialogs::Icon::Warning);
+    recent->remove(path);
+    return;
+  }
+  openFile(path);
+}
+
 void Main::reload() {
+  if (fromStandardInput && fileToReload.empty()) {
+    dialogs.messageBox(this, "The graph was read from standard input: there is no file to read again.", "vesk",
+                       Dialogs::Icon::Information);
+    return;
+  }
   if (!fileToReload.empty()) openFile(fileToReload);
 }
 
-void Main::openWith(const std::function<bool()> &load) {
-  // Every Open replaces the engine and clears the surfaces, cancelled or not:
-  // a zoomed view or a drag of the previous graph ends here.
-  isZoom = false;
-  isDown = false;
-  dragMoved = false;
-  mnZoom->setEnabled(false);
-  mnReset->setEnabled(false);
+void Main::openWith(const std::function<bool()> &load, bool standardInput) {
+  // A drag cannot go on across a modal dialog or a message box.
+  endDrag();
   bool loaded = false;
   try {
     loaded = load();
   } catch (const LoadError &error) {
     dialogs.messageBox(this, error.what(), "vesk", Dialogs::Icon::Warning);
   }
+  // A cancelled or failed Open leaves the graph, its view and the menus as they were.
   if (!loaded) return;
+  // A new graph is shown whole.
+  isZoom = false;
+  selectionShown = false;
+  mnZoom->setEnabled(false);
+  mnReset->setEnabled(false);
   mnPrint->setEnabled(true);
   mnSave->setEnabled(true);
   mnNoLabels->setEnabled(true);
+  mnExport->setEnabled(true);
+  mnCopyImage->setEnabled(true);
   isVesk = true;
+  fromStandardInput = standardInput;
+  if (!standardInput && !fileToReload.empty()) recent->add(fileToReload);
 }
 
 void Main::mnNoLabelsClick() {
@@ -201,6 +248,9 @@ void Main::mnNoLabelsClick() {
 }
 
 void Main::redraw() {
+  // The redraw takes away any selection rectangle, and with it what Zoom would zoom into.
+  selectionShown = false;
+  mnZoom->setEnabled(false);
   if (isZoom)
     graphView.zoom(zoomArea.startX, zoomArea.startY, zoomArea.endX, zoomArea.endY);
   else
@@ -264,7 +314,14 @@ void Main::dropEvent(QDropEvent *event) {
       this, [this, file = path.toStdString()] { openFile(file); }, Qt::QueuedConnection);
 }
 
-void Main::mnSaveClick() { saveAsJpeg(*this, DefaultDirectory, dialogs); }
+void Main::mnSaveClick() { saveAsJpeg(*this, usableFolder(DefaultDirectory), dialogs); }
+
+void Main::mnExportClick() {
+  exportView(graphView, fromStandardInput ? std::string() : fileToReload, usableFolder(DefaultDirectory), dialogs,
+             this);
+}
+
+void Main::mnCopyImageClick() { copyImage(graphView); }
 
 void Main::setPrintEntriesVisible(bool visible) {
   for (QAction *entry : {mnFile->menuAction(), mnOpen, mnPrint, mnExit, mnZoom, mnReset}) entry->setVisible(visible);
@@ -304,6 +361,8 @@ void Main::mnPrintClick() {
     if (pdf) failed("the file could not be opened for printing");
     return;
   }
+  // A PDF keeps the picture's pixels as they are rather than as a JPEG.
+  painter.setRenderHint(QPainter::LosslessImageRendering);
   // The picture keeps its natural size: screen pixels at the screen's resolution.
   const double scale = printer.resolution() / (1440.0 / graphView.twipsPerPixel());
   for (int copy = 1; copy <= copies; ++copy) {
@@ -335,20 +394,28 @@ void Main::Picture1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, float x, fl
   startY = y;
   isDown = true;
   dragMoved = false;
+  // A new press drops the earlier selection, a plain click included.
+  if (selectionShown) redraw();
   mnZoom->setEnabled(false);
 }
 
 void Main::Picture1MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, float x, float y) {
   if (!isDown) return;
-  if (isVesk) redraw();
-  Picture1->surface().Line(startX, startY, x, y, Colour{0}, true);
   endX = x;
   endY = y;
   dragMoved = true;
+  // Before any graph there is nothing to select in.
+  if (!isVesk) return;
+  redraw();
+  Picture1->surface().Line(startX, startY, x, y, Colour{0}, true);
+  graphView.markDrawnOver();
+  selectionShown = true;
 }
 
-void Main::Picture1MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, float, float) {
-  if (isDown) mnZoom->setEnabled(isVesk && dragMoved && selectionZoomable());
+void Main::Picture1MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, float, float) { endDrag(); }
+
+void Main::endDrag() {
+  if (isDown) mnZoom->setEnabled(selectionShown && dragMoved && selectionZoomable());
   isDown = false;
   dragMoved = false;
 }

@@ -9,7 +9,9 @@
 #include "view/GraphView.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -19,6 +21,9 @@
 #include <QXmlStreamWriter>
 
 #include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace vesk {
 
@@ -120,10 +125,12 @@ void copyDrawing(const QByteArray &svg, QXmlStreamWriter &writer) {
     throw ExportError("the SVG drawing could not be read back: " + reader.errorString().toStdString());
 }
 
+}  // namespace
+
 // Each surface is drawn into an SVG document of its own and nested in the
 // client area as an <svg> element, which clips it to its box; the graph area
 // comes last, over the strips, as in the window.
-void writeSvg(GraphView &view, const std::string &fileName) {
+std::string svgDocument(GraphView &view, const std::string &title) {
   SvgPart graph(layout::graphArea), x(layout::xStrip), y(layout::yStrip);
   view.paint(graph.painter, x.painter, y.painter, 1.0 / kTwipsPerSvgUnit);
   for (SvgPart *part : {&graph, &x, &y}) part->painter.end();
@@ -140,7 +147,7 @@ void writeSvg(GraphView &view, const std::string &fileName) {
   writer.writeAttribute(QStringLiteral("viewBox"), QStringLiteral("0 0 %1 %2")
                                                        .arg(number(layout::clientWidth / kTwipsPerSvgUnit),
                                                             number(layout::clientHeight / kTwipsPerSvgUnit)));
-  writer.writeTextElement(QStringLiteral("title"), QFileInfo(qt(fileName)).fileName());
+  writer.writeTextElement(QStringLiteral("title"), qt(title));
   writer.writeEmptyElement(QStringLiteral("rect"));
   writer.writeAttribute(QStringLiteral("width"), QStringLiteral("100%"));
   writer.writeAttribute(QStringLiteral("height"), QStringLiteral("100%"));
@@ -160,17 +167,41 @@ void writeSvg(GraphView &view, const std::string &fileName) {
   }
   writer.writeEndElement();
   writer.writeEndDocument();
-  replaceFile(fileName, std::string_view(out.constData(), std::size_t(out.size())));
+  return std::string(out.constData(), std::size_t(out.size()));
+}
+
+namespace {
+
+void writeSvg(GraphView &view, const std::string &fileName) {
+  replaceFile(fileName, svgDocument(view, QFileInfo(qt(fileName)).fileName().toStdString()));
 }
 
 // The loader names the data file first ("Cannot load "A.dat": line 3: ...");
 // the report names it once, in front.
-std::string withoutFileName(std::string message, const std::string &path) {
-  const std::string named = "\"" + path + "\": ";
+std::string withoutName(std::string message, const std::string &named) {
   for (const char *verb : {"Cannot load ", "Cannot read "}) {
     if (message.rfind(verb + named, 0) == 0) return message.substr(std::string(verb).size() + named.size());
   }
   return message;
+}
+
+std::string withoutFileName(std::string message, const std::string &path) {
+  return withoutName(std::move(message), "\"" + path + "\": ");
+}
+
+// Standard output gets the very bytes a file would: the writers write a file
+// in a folder of their own, which is then copied out whole.
+void writeToStandardOutput(GraphView &view, ExportFormat format, const ExportSettings &settings) {
+  const QTemporaryDir dir;
+  if (!dir.isValid()) throw ExportError("no temporary folder for the output: " + dir.errorString().toStdString());
+  const std::string file = dir.filePath(QStringLiteral("vesk.") + qt(extensionOf(format))).toStdString();
+  writeExport(view, file, format, settings);
+  QFile written(qt(file));
+  if (!written.open(QIODevice::ReadOnly)) throw ExportError("the output could not be read back");
+  const QByteArray bytes = written.readAll();
+  if (std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout) != std::size_t(bytes.size()) ||
+      std::fflush(stdout) != 0)
+    throw ExportError(std::string("standard output: ") + std::strerror(errno));
 }
 
 }  // namespace
@@ -232,8 +263,15 @@ int runExport(GraphView &view, const std::vector<ExportItem> &items, const Expor
       status = 1;
     };
     try {
-      view.openFile(item.input);
+      if (item.input == "-")
+        view.openStandardInput();
+      else
+        view.openFile(item.input);
     } catch (const LoadError &e) {
+      if (item.input == "-") {
+        fail("standard input", withoutName(e.what(), "standard input: "));
+        continue;
+      }
       fail(item.input, withoutFileName(e.what(), item.input));
       continue;
     } catch (const std::exception &e) {
@@ -241,7 +279,10 @@ int runExport(GraphView &view, const std::vector<ExportItem> &items, const Expor
       continue;
     }
     try {
-      writeExport(view, item.output, item.format, settings);
+      if (item.output == "-")
+        writeToStandardOutput(view, item.format, settings);
+      else
+        writeExport(view, item.output, item.format, settings);
     } catch (const FileWriteError &e) {
       fail(item.output, e.reason());
     } catch (const JpegError &e) {

@@ -112,39 +112,47 @@ cVesk &GraphView::engine() {
 }
 
 bool GraphView::open() {
-  currentVesk = std::make_unique<cVesk>(*viewForm);
-  shown = {};
-  const bool opened = currentVesk->vesk(*viewForm, graph, xLabels, yLabels);
-  if (opened) shown = {.kind = Shown::Kind::full, .noLables = NoLables};
-  return opened;
+  const std::string path = viewForm->showOpenDialog(settingsFile.readDefaultDirectory(), "vesk.dat");
+  if (path.empty()) return false;
+  openFile(path);
+  return true;
 }
 
-cVesk &GraphView::fresh() {
-  currentVesk = std::make_unique<cVesk>(*viewForm);
+void GraphView::openWith(const std::function<void(cVesk &engine, Surface &mainPicture)> &load) {
+  auto next = std::make_unique<cVesk>(*viewForm);
+  // Loading sets the graph area's coordinates; a load that fails must leave
+  // the shown graph's, so it loads onto a surface of the same size.
+  QtSurface scratch(layout::graphArea.width, layout::graphArea.height, tpp, Qt::white, inkColour, textFont, 1);
+  scratch.Scale(layout::graphArea.scaleLeft, layout::graphArea.scaleTop, layout::graphArea.scaleRight,
+                layout::graphArea.scaleBottom);
+  load(*next, scratch);
+  currentVesk = std::move(next);
   shown = {};
-  // The surfaces are set up as an Open sets them up before its dialog.
   graph.Cls();
   yLabels.Cls();
   xLabels.Cls();
   graph.setDrawWidth(2);
   yLabels.setDrawWidth(1);
   xLabels.setDrawWidth(1);
-  return *currentVesk;
+  refresh();
 }
 
 void GraphView::openFile(const std::string &path) {
-  fresh().veskFromFile(path, graph);
-  refresh();
+  openWith([&](cVesk &engine, Surface &mainPicture) { engine.veskFromFile(path, mainPicture); });
 }
 
 void GraphView::openData(const std::string &text) {
-  fresh().veskFromData(text, graph);
-  refresh();
+  openWith([&](cVesk &engine, Surface &mainPicture) { engine.veskFromData(text, mainPicture); });
+}
+
+void GraphView::openStandardInput() {
+  openWith([&](cVesk &engine, Surface &mainPicture) { engine.veskFromStandardInput(mainPicture); });
 }
 
 void GraphView::refresh() {
   engine().refresh(graph, xLabels, yLabels);
   shown = {.kind = Shown::Kind::full, .noLables = NoLables};
+  drawnOver = false;
 }
 
 void GraphView::zoom(double startX, double startY, double endX, double endY) {
@@ -155,13 +163,14 @@ void GraphView::zoom(double startX, double startY, double endX, double endY) {
            .startY = startY,
            .endX = endX,
            .endY = endY};
+  drawnOver = false;
 }
 
 QImage GraphView::picture() { return picture(1); }
 
 QImage GraphView::picture(double scale) {
   if (!(scale > 0 && scale <= maxPictureScale)) return {};
-  if (scale == ratio) return compose(graph, xLabels, yLabels, scale);
+  if (scale == ratio && !drawnOver) return compose(graph, xLabels, yLabels, scale);
 
   QtSurface y(layout::yStrip.width, layout::yStrip.height, tpp, stripBack, inkColour, textFont, scale);
   QtSurface x(layout::xStrip.width, layout::xStrip.height, tpp, stripBack, inkColour, textFont, scale);
@@ -171,17 +180,7 @@ QImage GraphView::picture(double scale) {
                 live->ScaleTop() + live->ScaleHeight());
     copy->setDrawWidth(live->DrawWidth());
   }
-  if (shown.kind != Shown::Kind::blank && currentVesk) {
-    const bool noLables = NoLables;
-    NoLables = shown.noLables;
-    quiet = true;
-    if (shown.kind == Shown::Kind::full)
-      currentVesk->refresh(g, x, y);
-    else
-      currentVesk->zoom(g, y, x, shown.startX, shown.startY, shown.endX, shown.endY, !shown.noLables);
-    quiet = false;
-    NoLables = noLables;
-  }
+  drawShownOn(g, x, y);
   return compose(g, x, y, scale);
 }
 
@@ -202,6 +201,20 @@ QImage GraphView::compose(QtSurface &graphArea, QtSurface &xStrip, QtSurface &yS
   return out;
 }
 
+void GraphView::drawShownOn(Surface &mainSurface, Surface &xSurface, Surface &ySurface) {
+  if (shown.kind == Shown::Kind::blank || !currentVesk) return;
+  const bool noLables = NoLables;
+  NoLables = shown.noLables;
+  quiet = true;
+  if (shown.kind == Shown::Kind::full)
+    currentVesk->refresh(mainSurface, xSurface, ySurface);
+  else
+    currentVesk->zoom(mainSurface, ySurface, xSurface, shown.startX, shown.startY, shown.endX, shown.endY,
+                      !shown.noLables);
+  quiet = false;
+  NoLables = noLables;
+}
+
 void GraphView::refreshOn(Surface &mainSurface, Surface &xSurface, Surface &ySurface) {
   for (auto [surface, box] : {std::pair{&mainSurface, &layout::graphArea}, std::pair{&ySurface, &layout::yStrip},
                               std::pair{&xSurface, &layout::xStrip}})
@@ -209,7 +222,7 @@ void GraphView::refreshOn(Surface &mainSurface, Surface &xSurface, Surface &ySur
   mainSurface.setDrawWidth(2);
   ySurface.setDrawWidth(1);
   xSurface.setDrawWidth(1);
-  engine().refresh(mainSurface, xSurface, ySurface);
+  drawShownOn(mainSurface, xSurface, ySurface);
 }
 
 void GraphView::paint(QPainter &painter, double unitsPerTwip) {

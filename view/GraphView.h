@@ -68,14 +68,18 @@ public:
   std::function<std::string(const std::string &initDir, const std::string &fileName)> openDialog;
   std::function<void(const std::string &text, const std::string &title)> messageBox;
 
-  // File > Open: a new engine, the open dialog, loading and the full view.
-  // False when the dialog is cancelled; throws LoadError.
+  // File > Open: the open dialog, then a new engine with the file loaded and
+  // its full view. False when the dialog is cancelled; throws LoadError. A
+  // cancelled or failed Open changes nothing: the graph, its view and the
+  // graph area's coordinates stay as they were.
   bool open();
   // Opens a file as File > Open does once its dialog has given path. Throws
-  // LoadError; the engine is then empty and the surfaces cleared.
+  // LoadError, changing nothing.
   void openFile(const std::string &path);
   // The same for a data text in memory, taken exactly as it stands.
   void openData(const std::string &text);
+  // The same for the data text on standard input, read to its end.
+  void openStandardInput();
   // The full view of the current engine.
   void refresh();
   // The zoomed view of a rectangle in the graph area's data coordinates;
@@ -93,7 +97,13 @@ public:
   QImage picture(double scale);
   static constexpr double maxPictureScale = 8;
 
-  // The full view of the current engine drawn again as paths and text, for
+  // Something that is not part of the view (a selection rectangle) was drawn
+  // on the graph area: picture() and paint() leave it out by drawing the view
+  // again, until the next open, refresh or zoom.
+  void markDrawnOver() { drawnOver = true; }
+  double devicePixelRatio() const { return ratio; }
+
+  // The view that is shown (full or zoomed, with or without labels) drawn again as paths and text, for
   // vector output, on a device that spans the client area at unitsPerTwip
   // device units per twip: the strips' background, then each surface at its
   // place, clipped to what of it shows in picture().
@@ -111,9 +121,12 @@ private:
     double startX = 0, startY = 0, endX = 0, endY = 0;
   };
 
-  // A new engine on cleared surfaces with the pen widths an Open sets.
-  cVesk &fresh();
-  // The full view on other surfaces, set up as an Open sets up the view's own.
+  // Loads into a new engine and, only once that has worked, shows it in
+  // place of the current one on cleared surfaces with the pen widths an Open sets.
+  void openWith(const std::function<void(cVesk &engine, Surface &mainPicture)> &load);
+  // The view that is shown, drawn again on other surfaces whose coordinates and pens are set.
+  void drawShownOn(Surface &mainSurface, Surface &xSurface, Surface &ySurface);
+  // The same on surfaces set up as an Open sets up the view's own.
   void refreshOn(Surface &mainSurface, Surface &xSurface, Surface &ySurface);
   QPoint corner(const layout::Box &box) const;
   QImage compose(QtSurface &graphArea, QtSurface &xStrip, QtSurface &yStrip, double scale) const;
@@ -125,6 +138,7 @@ private:
   QColor inkColour;
   Shown shown;
   bool quiet = false;  // messages are dropped while picture() draws again
+  bool drawnOver = false;
   SettingsFile settingsFile;
   QtSurface yLabels;
   QtSurface xLabels;
