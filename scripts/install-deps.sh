@@ -9,7 +9,7 @@ case "${1:-run}" in
   run) wanted=("${common[@]}") ;;
   # Tests also need GoogleTest/Benchmark, an X server and tools that check what the program wrote.
   test) wanted=("${common[@]}" libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick
-                poppler-utils libjpeg-turbo-progs) ;;
+                poppler-utils libjpeg-turbo-progs xclip librsvg2-bin) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 

@@ -35,13 +35,13 @@ start() {
   shot_until "$work/start.png" 20 eval '[ "$(file_title "$work/start.png")" -lt 100 ]' || fail "the window was not drawn"
 }
 # File's entries follow one another at a fixed height under the opened menu.
-file_entry() {  # 0 Open, 1 Print, 2 Save as JPEG, 3 Options, 4 Exit
+file_entry() {  # 0 Open, 1 Open Recent, 2 Print, 3 Save as JPEG, 4 Export..., 5 Copy Image, 6 Options, 7 Exit
   click $((WX + 15)) $((WY + menu / 2))
   until_ok 10 windows_at_least $pid 2 || fail "the File menu did not open"
   click $((WX + 40)) $((WY + menu + 11 + 22 * $1))
 }
 quit() {
-  file_entry 4
+  file_entry 7
   until_ok 10 eval '! kill -0 $pid 2>/dev/null' || fail "Exit did not end the program"
   pid=
 }
@@ -57,7 +57,7 @@ start_ink=$(darkest "$work/start.png" "$(nolabels_area)")
 [ "$(graph_ink "$work/start.png")" -eq 0 ] || fail "graph area not empty at start"
 
 # Options: a folder and a size, OK.
-file_entry 3
+file_entry 6
 dlg=$(wait_for_window '^Options$') || fail "no Options dialog"
 eval "$(xdotool getwindowgeometry --shell "$dlg" | sed -n 's/^X=/DX=/p;s/^Y=/DY=/p')"
 click $((DX + 112 + 100)) $((DY + 8 + 9))
@@ -109,7 +109,7 @@ shot_until "$work/drag.png" 10 rectangle_done || fail "no rectangle at the drag'
 [ "$(grey "$work/drag.png" $((cx + 300)) $((cy + 150)))" -gt 150 ] || fail "the first move's rectangle is still there"
 
 # Print to a PDF file through the print dialog (Qt's PDF printer, output in $HOME).
-file_entry 1
+file_entry 2
 wait_dialog $pid
 xdotool key --clearmodifiers Return
 wait_pdf "$HOME/print.pdf" || fail "Print wrote no complete PDF"
@@ -118,7 +118,7 @@ pdfimages -list "$HOME/print.pdf" | grep -qE ' image +720 +478 ' || fail "the pa
 
 # Save as JPEG: the dialog proposes the chosen folder's vesk.jpg.
 wait_no_dialog $pid
-file_entry 2
+file_entry 3
 wait_dialog $pid
 xdotool key --clearmodifiers Return
 wait_image "$HOME/data/vesk.jpg" || fail "Save as JPEG wrote no file"
