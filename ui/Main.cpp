@@ -269,6 +269,7 @@ void Main::mnZoomClick() {
 
 void Main::mnResetClick() {
   isZoom = false;
+  selectionShown = false;
   // A drag begun in the zoomed view's coordinates would go on in the full view's.
   isDown = false;
   dragMoved = false;

@@ -37,7 +37,7 @@ public:
       w.writeAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
       w.writeNamespace(bookmarkNs, QStringLiteral("bookmark"));
       w.writeNamespace(mimeNs, QStringLiteral("mime"));
-      writeBookmark(w, stamp, 1);
+      writeBookmark(w);
       w.writeEndElement();
       w.writeEndDocument();
       return out;
@@ -80,7 +80,7 @@ public:
           if (!ourAppWritten) writeInfo(w);
           inOurs = false;
         }
-        if (depth == 1 && !bookmarkFound) writeBookmark(w, stamp, 1);
+        if (depth == 1 && !bookmarkFound) writeBookmark(w);
         --depth;
       }
       w.writeCurrentToken(r);
@@ -111,10 +111,10 @@ private:
     w.writeEndElement();
   }
 
-  void writeBookmark(QXmlStreamWriter &w, const QString &added, int) const {
+  void writeBookmark(QXmlStreamWriter &w) const {
     w.writeStartElement(QStringLiteral("bookmark"));
     w.writeAttribute(QStringLiteral("href"), QString::fromUtf8(url.toEncoded()));
-    w.writeAttribute(QStringLiteral("added"), added);
+    w.writeAttribute(QStringLiteral("added"), stamp);
     w.writeAttribute(QStringLiteral("modified"), stamp);
     w.writeAttribute(QStringLiteral("visited"), stamp);
     writeInfo(w);
