@@ -71,9 +71,9 @@ int main(int argc, char **argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("vesk");
   vesk::QtDialogs dialogs;
-  vesk::Main window(dialogs,
-                    vesk::SettingsFile(vesk::SettingsFile::userConfigFolder(),
-                                       vesk::SettingsFile::defaultFolderFor(vesk::SettingsFile::runningProgramFolder())));
+  vesk::Main window(
+      dialogs, vesk::SettingsFile(vesk::SettingsFile::userConfigFolder(),
+                                  vesk::SettingsFile::defaultFolderFor(vesk::SettingsFile::runningProgramFolder())));
   dialogs.saveOwner = &window;
   window.show();
   // Opened once the window is up, so that a failure's message box has its owner on screen.

@@ -34,9 +34,11 @@ void describe(QCommandLineParser &parser) {
                     QStringLiteral("Write the graph of each data file to DIR, named after the data file with the "
                                    "extension of --format (A.dat gives DIR/A.png); goes on after a file that fails."),
                     QStringLiteral("DIR")});
-  parser.addOption({QStringLiteral("format"),
-                    QStringLiteral("The format of --export-dir, or of --export - (standard output): png, jpg (or jpeg), pdf or svg."),
-                    QStringLiteral("FMT")});
+  parser.addOption(
+      {QStringLiteral("format"),
+       QStringLiteral(
+           "The format of --export-dir, or of --export - (standard output): png, jpg (or jpeg), pdf or svg."),
+       QStringLiteral("FMT")});
   parser.addOption({QStringLiteral("quality"),
                     QStringLiteral("JPEG quality from 1 to 100 (default 90); other formats ignore it."),
                     QStringLiteral("N")});
@@ -141,7 +143,8 @@ CommandLine exportLine(const QCommandLineParser &parser) {
     }
   }
   for (const ExportItem &item : line.exports) {
-    if (item.input != "-" && item.output != "-" && samePlace(QString::fromStdString(item.input)) == samePlace(QString::fromStdString(item.output)))
+    if (item.input != "-" && item.output != "-" &&
+        samePlace(QString::fromStdString(item.input)) == samePlace(QString::fromStdString(item.output)))
       return usageError(
           QStringLiteral("\"%1\" would be written over its own data file.").arg(QString::fromStdString(item.output)));
   }

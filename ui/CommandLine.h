@@ -17,7 +17,7 @@ struct CommandLine {
   std::string file;  // the data file the window opens at start, if any
   // "-" for FILE: the window opens the data text read from standard input.
   bool standardInput = false;
-  QString error;     // for UsageError: what was wrong
+  QString error;  // for UsageError: what was wrong
   // For Export: each data file with its output, and the options for all.
   std::vector<ExportItem> exports;
   ExportSettings exportSettings;

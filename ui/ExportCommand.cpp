@@ -21,10 +21,12 @@ int exportScaleFor(double devicePixelRatio) {
 
 void exportView(GraphView &view, const std::string &dataFile, const std::string &folder, Dialogs &dialogs,
                 QWidget *owner) {
-  const std::string base =
-      dataFile.empty() ? std::string("vesk") : QFileInfo(QString::fromStdString(dataFile)).completeBaseName().toStdString();
+  const std::string base = dataFile.empty()
+                               ? std::string("vesk")
+                               : QFileInfo(QString::fromStdString(dataFile)).completeBaseName().toStdString();
   SaveFileRequest request;
-  request.fileName = folder + "/" + (base.empty() ? std::string("vesk") : base) + "." + extensionOf(exportTypes[0].format);
+  request.fileName =
+      folder + "/" + (base.empty() ? std::string("vesk") : base) + "." + extensionOf(exportTypes[0].format);
   request.dialogTitle = "Export";
   request.defaultExtension = extensionOf(exportTypes[0].format);
   for (const ExportType &type : exportTypes) request.filters.emplace_back(type.description, type.patterns);
@@ -34,7 +36,8 @@ void exportView(GraphView &view, const std::string &dataFile, const std::string 
   std::string file = answer->fileName;
   std::optional<ExportFormat> format = exportFormatOfFile(file);
   if (!format) {
-    const int index = answer->filterIndex >= 1 && answer->filterIndex <= int(std::size(exportTypes)) ? answer->filterIndex : 1;
+    const int index =
+        answer->filterIndex >= 1 && answer->filterIndex <= int(std::size(exportTypes)) ? answer->filterIndex : 1;
     format = exportTypes[index - 1].format;
     file += "." + extensionOf(*format);
   }

@@ -44,7 +44,8 @@ void RecentFilesMenu::rebuild() {
     const QString path = QString::fromStdString(file);
     // Numbered for the keyboard: 1 to 9, then 0 for the tenth.
     const int key = ++number % 10;
-    QAction *entry = submenu->addAction(QStringLiteral("&%1 %2").arg(key).arg(QString(path).replace(QStringLiteral("&"), QStringLiteral("&&"))));
+    QAction *entry = submenu->addAction(
+        QStringLiteral("&%1 %2").arg(key).arg(QString(path).replace(QStringLiteral("&"), QStringLiteral("&&"))));
     entry->setData(path);
     entry->setEnabled(QFileInfo(path).isFile());
     connect(entry, &QAction::triggered, this, [this, file] { open(file); });

@@ -15,8 +15,8 @@ namespace vesk {
 class SettingsFile;
 
 // File > Open Recent: the recent list as a submenu, rebuilt each time it
-// opens (never while one of its entries is being handled), with "Clear List" at its foot. A file that no longer exists is
-// greyed. Each file opened is also added to the desktop's recently-used list.
+// opens (never while one of its entries is being handled), with "Clear List" at its foot. A file that no longer exists
+// is greyed. Each file opened is also added to the desktop's recently-used list.
 class RecentFilesMenu : public QObject {
   Q_OBJECT
 public:

@@ -50,7 +50,8 @@ public:
       if (token == QXmlStreamReader::Invalid) break;
       if (token == QXmlStreamReader::StartElement) {
         ++depth;
-        if (depth == 2 && r.name() == u"bookmark" && QUrl(r.attributes().value(QLatin1String("href")).toString()) == url) {
+        if (depth == 2 && r.name() == u"bookmark" &&
+            QUrl(r.attributes().value(QLatin1String("href")).toString()) == url) {
           inOurs = bookmarkFound = true;
           w.writeStartElement(r.namespaceUri().toString(), r.name().toString());
           for (const QXmlStreamNamespaceDeclaration &ns : r.namespaceDeclarations())

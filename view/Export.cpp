@@ -11,12 +11,12 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSvgGenerator>
+#include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 

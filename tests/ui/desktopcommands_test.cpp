@@ -47,24 +47,6 @@ struct Window {
   }
 };
 
-// The share of a's dark pixels that have a dark pixel of b within one pixel.
-double inkFoundNear(const QImage &a, const QImage &b) {
-  const auto dark = [](const QImage &image, int x, int y) {
-    return x >= 0 && y >= 0 && x < image.width() && y < image.height() && qGray(image.pixel(x, y)) < 128;
-  };
-  int ink = 0, found = 0;
-  for (int y = 0; y < a.height(); ++y)
-    for (int x = 0; x < a.width(); ++x) {
-      if (!dark(a, x, y)) continue;
-      ++ink;
-      bool near = false;
-      for (int dy = -1; dy <= 1 && !near; ++dy)
-        for (int dx = -1; dx <= 1 && !near; ++dx) near = dark(b, x + dx, y + dy);
-      found += near;
-    }
-  return ink == 0 ? 1.0 : double(found) / ink;
-}
-
 TEST(CopyImage, PutsTheShownViewOnTheClipboardAsAnImageAndAsSvg) {
   Window w;
   EXPECT_FALSE(w->mnCopyImage->isEnabled());
@@ -98,17 +80,17 @@ struct ExportCase {
 
 void render(const fs::path &file, const fs::path &png) {
   const std::string ext = file.extension().string();
-  const std::string command =
-      ext == ".pdf" ? "pdftoppm -r 96 -png -singlefile " + test::quoted(file) + " " + test::quoted(png.parent_path() / png.stem())
-      : ext == ".svg" ? "rsvg-convert -o " + test::quoted(png) + " " + test::quoted(file)
-                      : "convert " + test::quoted(file) + " " + test::quoted(png);
+  const std::string command = ext == ".pdf" ? "pdftoppm -r 96 -png -singlefile " + test::quoted(file) + " " +
+                                                  test::quoted(png.parent_path() / png.stem())
+                              : ext == ".svg" ? "rsvg-convert -o " + test::quoted(png) + " " + test::quoted(file)
+                                              : "convert " + test::quoted(file) + " " + test::quoted(png);
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 
 TEST(ExportCommand, WritesTheShownViewInEachTypeItsDialogOffers) {
   const ExportCase cases[] = {
-      {"a.png", 1, "a.png", "zoomed"},   {"b", 2, "b.jpg", "zoomed"},   {"c.pdf", 1, "c.pdf", "zoomed"},
-      {"d", 4, "d.svg", "zoomed"},       {"e.svg", 1, "e.svg", "full"}, {"f.PNG", 3, "f.PNG", "no labels"},
+      {"a.png", 1, "a.png", "zoomed"},    {"b", 2, "b.jpg", "zoomed"},   {"c.pdf", 1, "c.pdf", "zoomed"},
+      {"d", 4, "d.svg", "zoomed"},        {"e.svg", 1, "e.svg", "full"}, {"f.PNG", 3, "f.PNG", "no labels"},
       {"g.pdf", 4, "g.pdf", "no labels"},
   };
   for (const ExportCase &c : cases) {
@@ -138,8 +120,8 @@ TEST(ExportCommand, WritesTheShownViewInEachTypeItsDialogOffers) {
     ASSERT_EQ(back.width(), shown.width()) << c.written;
     ASSERT_LE(std::abs(back.height() - shown.height()), 1) << c.written;
     const QRect graph(72, 8, 640, 406);
-    EXPECT_GE(inkFoundNear(shown.copy(graph), back.copy(graph)), 0.97) << c.written;
-    EXPECT_GE(inkFoundNear(back.copy(graph), shown.copy(graph)), 0.97) << c.written;
+    EXPECT_GE(test::inkFoundNear(shown.copy(graph), back.copy(graph)), 0.97) << c.written;
+    EXPECT_GE(test::inkFoundNear(back.copy(graph), shown.copy(graph)), 0.97) << c.written;
   }
 }
 
@@ -159,8 +141,8 @@ TEST(ExportCommand, ProposesTheDataFilesNameAndReportsAFailureKeepingTheEarlierF
   EXPECT_EQ(w.dialogs.saveRequests.at(0).fileName, w.config.path().string() + "/run 7.png");
   ASSERT_EQ(w.dialogs.messages.size(), 1u);
   EXPECT_EQ(w.dialogs.messages[0].icon, Dialogs::Icon::Warning);
-  EXPECT_EQ(w.dialogs.messages[0].text.rfind("Failed to export the picture to the file '" + earlier.string() + "':\n", 0),
-            0u)
+  EXPECT_EQ(
+      w.dialogs.messages[0].text.rfind("Failed to export the picture to the file '" + earlier.string() + "':\n", 0), 0u)
       << w.dialogs.messages[0].text;
   EXPECT_NE(w.dialogs.messages[0].text.find("too large"), std::string::npos) << w.dialogs.messages[0].text;
   EXPECT_EQ(test::readFile(earlier), "earlier");
@@ -248,7 +230,8 @@ TEST(StandardInput, TheWindowShowsItAndF5SaysThereIsNoFileToReadAgain) {
 
   withStandardInput("x\ny\n0 10 0 abc\n", [&] { w->openStandardInput(); });
   ASSERT_EQ(w.dialogs.messages.size(), 2u);
-  EXPECT_EQ(w.dialogs.messages[1].text.rfind("Cannot load standard input: line 3", 0), 0u) << w.dialogs.messages[1].text;
+  EXPECT_EQ(w.dialogs.messages[1].text.rfind("Cannot load standard input: line 3", 0), 0u)
+      << w.dialogs.messages[1].text;
   EXPECT_EQ(w->currentVesk->model().xTitle, "Piped");
 }
 

@@ -69,24 +69,6 @@ double meanDifference(const QImage &a, const QImage &b) {
   return sum / (double(a.width()) * a.height());
 }
 
-// The share of a's dark pixels that have a dark pixel of b within one pixel.
-double inkFoundNear(const QImage &a, const QImage &b) {
-  const auto dark = [](const QImage &image, int x, int y) {
-    return x >= 0 && y >= 0 && x < image.width() && y < image.height() && qGray(image.pixel(x, y)) < 128;
-  };
-  int ink = 0, found = 0;
-  for (int y = 0; y < a.height(); ++y)
-    for (int x = 0; x < a.width(); ++x) {
-      if (!dark(a, x, y)) continue;
-      ++ink;
-      bool near = false;
-      for (int dy = -1; dy <= 1 && !near; ++dy)
-        for (int dx = -1; dx <= 1 && !near; ++dx) near = dark(b, x + dx, y + dy);
-      found += near;
-    }
-  return ink == 0 ? 1.0 : double(found) / ink;
-}
-
 // Each format decodes to what the window shows; nothing but the file is
 // written, and nothing is printed.
 TEST(Export, EachFormatHoldsTheWindowsGraph) {
@@ -155,9 +137,10 @@ TEST(Export, VectorDrawingRendersBackLikeThePicture) {
   // more (98.6 % found there); a drawing shifted by two pixels scores below 90 %.
   constexpr double agreement = 0.98;
   for (QRect box : {QRect(0, 0, 72, 415), QRect(56, 416, 664, 57), QRect(72, 8, 640, 406)}) {
-    EXPECT_GE(inkFoundNear(raster.copy(box), back.copy(box)), agreement) << box.x() << "," << box.y();
-    EXPECT_GE(inkFoundNear(back.copy(box), raster.copy(box)), agreement) << box.x() << "," << box.y();
-    EXPECT_LT(inkFoundNear(raster.copy(box), back.copy(box.translated(0, 2))), 0.9) << "the measure must see a shift";
+    EXPECT_GE(test::inkFoundNear(raster.copy(box), back.copy(box)), agreement) << box.x() << "," << box.y();
+    EXPECT_GE(test::inkFoundNear(back.copy(box), raster.copy(box)), agreement) << box.x() << "," << box.y();
+    EXPECT_LT(test::inkFoundNear(raster.copy(box), back.copy(box.translated(0, 2))), 0.9)
+        << "the measure must see a shift";
   }
 }
 

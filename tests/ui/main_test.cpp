@@ -83,7 +83,8 @@ TEST(MainWindow, StartsWithTheFixedLayoutAndOnlyOpenOptionsExitEnabled) {
   const QList<QAction *> file = w->mnFile->actions();
   // The specified entries in their order, with the desktop's commands around them.
   ASSERT_EQ(file.size(), 8);
-  const char *captions[] = {"Open", "Open Recent", "Print", "Save as JPEG", "Export...", "Copy Image", "Options", "Exit"};
+  const char *captions[] = {"Open",      "Open Recent", "Print",   "Save as JPEG",
+                            "Export...", "Copy Image",  "Options", "Exit"};
   const bool enabled[] = {true, true, false, false, false, false, true, true};
   const char *keys[] = {"Ctrl+O", "", "Ctrl+P", "Ctrl+S", "Ctrl+E", "Ctrl+C", "", "Ctrl+Q"};
   for (int i = 0; i < 8; ++i) {
