@@ -26,7 +26,10 @@ void RecentFilesMenu::add(const std::string &path) {
     list.add(absolute.toStdString());
   } catch (const SettingsError &) {
   }
-  if (!recentlyUsed.isEmpty()) addToRecentlyUsed(absolute, recentlyUsed);
+  // After the graph is on screen: the desktop's list may be locked a while by another program.
+  if (!recentlyUsed.isEmpty())
+    QMetaObject::invokeMethod(
+        this, [absolute, file = recentlyUsed] { addToRecentlyUsed(absolute, file); }, Qt::QueuedConnection);
 }
 
 void RecentFilesMenu::remove(const std::string &path) {

@@ -25,7 +25,7 @@ public:
   Editor(const QString &path, const QDateTime &now)
       : url(QUrl::fromLocalFile(path)),
         stamp(now.toUTC().toString(Qt::ISODateWithMs)),
-        mimeType(QMimeDatabase().mimeTypeForFile(path).name()) {}
+        mimeType(QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name()) {}
 
   // The list with the record, or empty when the old list is not well formed.
   QByteArray edit(const QByteArray &old) {

@@ -70,7 +70,7 @@ data > "$HOME/squares.dat"
 "$vesk" "$HOME/squares.dat" & pid=$!
 wait_for_window '^Vesk$' >/dev/null || fail "the main window did not appear"
 until_ok 20 grep -qxF "File1=$HOME/squares.dat" "$XDG_CONFIG_HOME/dorvesk.ini" || fail "not on the recent list"
-grep -qF "href=\"file://$HOME/squares.dat\"" "$XDG_DATA_HOME/recently-used.xbel" ||
+until_ok 20 grep -qF "href=\"file://$HOME/squares.dat\"" "$XDG_DATA_HOME/recently-used.xbel" ||
   fail "not on the desktop's recently-used list"
 kill $pid; wait $pid 2>/dev/null || true; pid=
 echo "the desktop's commands behaved as expected"

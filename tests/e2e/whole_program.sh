@@ -38,7 +38,11 @@ start() {
 file_entry() {  # 0 Open, 1 Open Recent, 2 Print, 3 Save as JPEG, 4 Export..., 5 Copy Image, 6 Options, 7 Exit
   click $((WX + 15)) $((WY + menu / 2))
   until_ok 10 windows_at_least $pid 2 || fail "the File menu did not open"
+  popup=$(xdotool search --onlyvisible --pid $pid 2>/dev/null | grep -vx "$win" | head -n 1)
   click $((WX + 40)) $((WY + menu + 11 + 22 * $1))
+  # Gone first, so that the menu is not taken for the dialog the entry opens.
+  until_ok 10 eval '! xdotool search --onlyvisible --pid $pid 2>/dev/null | grep -qx "$popup"' ||
+    fail "the File menu did not close"
 }
 quit() {
   file_entry 7
@@ -79,7 +83,9 @@ file_entry 0
 wait_dialog $pid
 xdotool key --clearmodifiers Return
 wait_no_dialog $pid
-shot_until "$work/opened.png" 20 eval '[ "$(graph_ink "$work/opened.png")" -gt 300 ]' ||
+# The dialog's pixels stay on the screen until the window has drawn over them.
+x_labels() { dark_pixels "$1" "664x57+$((cx + 56))+$((cy + 416))"; }
+shot_until "$work/opened.png" 20 eval '[ "$(graph_ink "$work/opened.png")" -gt 300 ] && [ "$(x_labels "$work/opened.png")" -gt 50 ]' ||
   fail "no graph drawn after Open ($(graph_ink "$work/opened.png"))"
 ink=$(graph_ink "$work/opened.png")
 [ "$(dark_pixels "$work/opened.png" "75x415+$cx+$cy")" -gt 50 ] || fail "no y tick labels"
