@@ -67,6 +67,7 @@ GraphView::GraphView(const QFont &font, SettingsFile settings, double twipsPerPi
       yLabels(layout::yStrip.width, layout::yStrip.height, tpp, stripBackground, ink, font, ratio),
       xLabels(layout::xStrip.width, layout::xStrip.height, tpp, stripBackground, ink, font, ratio),
       graph(layout::graphArea.width, layout::graphArea.height, tpp, Qt::white, ink, font, ratio),
+      loadSurface(layout::graphArea.width, layout::graphArea.height, tpp, Qt::white, ink, font, 1),
       viewForm(std::make_unique<Form>(*this, font)) {
   ratio = graph.devicePixelRatio();
   for (auto [surface, box] : {std::pair{&graph, &layout::graphArea}, std::pair{&yLabels, &layout::yStrip},
@@ -120,12 +121,9 @@ bool GraphView::open() {
 
 void GraphView::openWith(const std::function<void(cVesk &engine, Surface &mainPicture)> &load) {
   auto next = std::make_unique<cVesk>(*viewForm);
-  // Loading sets the graph area's coordinates; a load that fails must leave
-  // the shown graph's, so it loads onto a surface of the same size.
-  QtSurface scratch(layout::graphArea.width, layout::graphArea.height, tpp, Qt::white, inkColour, textFont, 1);
-  scratch.Scale(layout::graphArea.scaleLeft, layout::graphArea.scaleTop, layout::graphArea.scaleRight,
-                layout::graphArea.scaleBottom);
-  load(*next, scratch);
+  loadSurface.Scale(layout::graphArea.scaleLeft, layout::graphArea.scaleTop, layout::graphArea.scaleRight,
+                    layout::graphArea.scaleBottom);
+  load(*next, loadSurface);
   currentVesk = std::move(next);
   shown = {};
   graph.Cls();

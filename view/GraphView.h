@@ -143,6 +143,9 @@ private:
   QtSurface yLabels;
   QtSurface xLabels;
   QtSurface graph;
+  // Loading sets the graph area's coordinates; a load that fails must leave
+  // the shown graph's, so it loads onto a surface of the same size.
+  QtSurface loadSurface;
   std::unique_ptr<Form> viewForm;
 };
 
