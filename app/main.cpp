@@ -51,7 +51,8 @@ int exportGraphs(const vesk::CommandLine &line, char *program) {
   QCoreApplication::setLibraryPaths({});
   vesk::GraphView view(
       vesk::GraphView::windowFont(),
-      vesk::SettingsFile(vesk::SettingsFile::userConfigFolder(), vesk::SettingsFile::runningProgramFolder()),
+      vesk::SettingsFile(vesk::SettingsFile::userConfigFolder(),
+                         vesk::SettingsFile::defaultFolderFor(vesk::SettingsFile::runningProgramFolder())),
       vesk::GraphView::screenTwipsPerPixel());
   return vesk::runExport(view, line.exports, line.exportSettings,
                          [](const std::string &error) { std::fputs((error + '\n').c_str(), stderr); });
@@ -86,10 +87,12 @@ int main(int argc, char **argv) {
   QGuiApplication::setDesktopFileName(QString::fromLatin1(desktopId));
   vesk::QtDialogs dialogs;
   vesk::Main window(
-      dialogs, vesk::SettingsFile(vesk::SettingsFile::userConfigFolder(), vesk::SettingsFile::runningProgramFolder()));
+      dialogs, vesk::SettingsFile(vesk::SettingsFile::userConfigFolder(),
+                                  vesk::SettingsFile::defaultFolderFor(vesk::SettingsFile::runningProgramFolder())));
   dialogs.saveOwner = &window;
   window.show();
   // Opened once the window is up, so that a failure's message box has its owner on screen.
   if (!line.file.empty()) QTimer::singleShot(0, &window, [&] { window.openFile(line.file); });
+  if (line.standardInput) QTimer::singleShot(0, &window, [&] { window.openStandardInput(); });
   return app.exec();
 }

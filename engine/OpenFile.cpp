@@ -23,12 +23,18 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-[[noreturn]] void failRead(const std::string &path, int error) {
-  throw LoadError("Cannot read", path, std::strerror(error));
+// path: the data file, or "" for standard input, which messages name unquoted.
+[[noreturn]] void failReadNamed(const std::string &path, int error) {
+  const std::string reason = std::string(std::strerror(error)) + ".";
+  if (path.empty()) throw LoadError("Cannot read", "standard input", reason, false);
+  throw LoadError("Cannot read", path, reason);
 }
 
-[[noreturn]] void failLoad(const std::string &path, std::string reason) {
+[[noreturn]] void failRead(const std::string &path, int error) { failReadNamed(path, error); }
+
+[[noreturn]] void failLoadNamed(const std::string &path, std::string reason) {
   if (!reason.empty() && reason[0] >= 'A' && reason[0] <= 'Z') reason[0] = char(reason[0] - 'A' + 'a');
+  if (path.empty()) throw LoadError("Cannot load", "standard input", std::move(reason), false);
   throw LoadError("Cannot load", path, std::move(reason));
 }
 
@@ -40,6 +46,21 @@ struct FileBytes {
   std::string bytes;
   std::uintmax_t size = 0;  // on disk, which may be more than was read
 };
+
+// A stream's bytes up to its end or just past maxBytes.
+std::string readStream(std::FILE *stream, const std::string &name, std::size_t maxBytes) {
+  std::string bytes;
+  char buffer[8192];
+  while (bytes.size() <= maxBytes) {
+    const std::size_t n = std::fread(buffer, 1, sizeof buffer, stream);
+    bytes.append(buffer, n);
+    if (n < sizeof buffer) {
+      if (std::ferror(stream)) failReadNamed(name, errno);
+      break;
+    }
+  }
+  return bytes;
+}
 
 // The file's bytes; reading stops after maxBytes + 1, since a longer text cannot be loaded anyway.
 FileBytes readBytes(const std::string &path, std::size_t maxBytes) {
@@ -57,18 +78,8 @@ FileBytes readBytes(const std::string &path, std::size_t maxBytes) {
   if (S_ISDIR(info.st_mode)) failRead(path, EISDIR);
   if (!S_ISREG(info.st_mode)) throw LoadError("Cannot read", path, "it is not a regular file.");
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  FileBytes file{{}, std::uintmax_t(info.st_size)};
-  std::string &bytes = file.bytes;
-  char buffer[8192];
-  while (bytes.size() <= maxBytes) {
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, stream.get());
-    bytes.append(buffer, n);
-    if (n < sizeof buffer) {
-      if (std::ferror(stream.get())) failRead(path, errno);
-      break;
-    }
-  }
-  file.size = std::max<std::uintmax_t>(file.size, bytes.size());
+  FileBytes file{readStream(stream.get(), path, maxBytes), std::uintmax_t(info.st_size)};
+  file.size = std::max<std::uintmax_t>(file.size, file.bytes.size());
   return file;
 }
 
@@ -170,28 +181,39 @@ bool cVesk::vesk(MainForm &mainForm, Surface &mainPicture, Surface &xPicture, Su
 
 void cVesk::veskFromFile(const std::string &path, Surface &mainPicture) {
   const FileBytes file = readBytes(path, maxFileBytes);
-  if (file.bytes.empty()) failLoad(path, "the file is empty.");
+  loadBytes(file.bytes, file.size, path, "file", mainPicture);
+}
+
+void cVesk::veskFromStandardInput(Surface &mainPicture) {
+  const std::string bytes = readStream(stdin, "", maxFileBytes);
+  loadBytes(bytes, bytes.size(), "", "text", mainPicture);
+}
+
+void cVesk::loadBytes(const std::string &bytes, std::uintmax_t size, const std::string &name, const char *what,
+                      Surface &mainPicture) {
+  const std::string kind = std::string(what) == "file" ? "the file" : "the text";
+  if (bytes.empty()) failLoadNamed(name, kind + " is empty.");
   const std::string more =
-      "the file has more than " + std::to_string(maxTextLength) + " characters, the most a data file holds. ";
-  if (file.bytes.size() > maxFileBytes) failLoad(path, more + tooLongHint(file.size, "file"));
+      kind + " has more than " + std::to_string(maxTextLength) + " characters, the most a data file holds. ";
+  if (bytes.size() > maxFileBytes) failLoadNamed(name, more + tooLongHint(std::size_t(size), what));
 
   // Decoded first, since the other two steps work on characters; the trim
   // comes after the line ends are mapped, so that it sees only CR LF pairs.
   // The length limit applies to the text that is loaded.
-  const std::string decoded = withUtf16AsUtf8(file.bytes);
+  const std::string decoded = withUtf16AsUtf8(bytes);
   std::string text = withCrBeforeLoneLf(decoded);
   text.resize(trimmedLength(text));
-  if (text.empty()) failLoad(path, "the file is empty.");
+  if (text.empty()) failLoadNamed(name, kind + " is empty.");
   if (text.size() > maxTextLength) {
-    if (trimmedLength(decoded) > maxTextLength) failLoad(path, more + tooLongHint(text.size(), "file"));
-    failLoad(path, "the file has " + std::to_string(text.size()) +
-                       " characters once each line end is counted as CR LF; a data file holds at most " +
-                       std::to_string(maxTextLength) + ". " + tooLongHint(text.size(), "file"));
+    if (trimmedLength(decoded) > maxTextLength) failLoadNamed(name, more + tooLongHint(text.size(), what));
+    failLoadNamed(name, kind + " has " + std::to_string(text.size()) +
+                            " characters once each line end is counted as CR LF; a data file holds at most " +
+                            std::to_string(maxTextLength) + ". " + tooLongHint(text.size(), what));
   }
   try {
     load(text, mainPicture);
   } catch (const LoadError &e) {
-    failLoad(path, e.message());
+    failLoadNamed(name, e.message());
   }
 }
 

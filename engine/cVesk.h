@@ -56,8 +56,11 @@ struct GraphModel {
 class LoadError : public std::runtime_error {
 public:
   explicit LoadError(const std::string &message) : std::runtime_error(message), text(message) {}
-  LoadError(const std::string &verb, std::string path, std::string message)
-      : std::runtime_error(verb + " \"" + path + "\": " + message), file(std::move(path)), text(std::move(message)) {}
+  // quoted false: path names a source that is not a file ("standard input").
+  LoadError(const std::string &verb, std::string path, std::string message, bool quoted = true)
+      : std::runtime_error(verb + (quoted ? " \"" + path + "\": " : " " + path + ": ") + message),
+        file(std::move(path)),
+        text(std::move(message)) {}
   const std::string &path() const { return file; }
   const std::string &message() const { return text; }
 
@@ -92,6 +95,9 @@ public:
   // Reads a data file from disk and loads it without drawing, as Open does
   // once its dialog has given a path. Throws LoadError with the file named.
   void veskFromFile(const std::string &path, Surface &mainPicture);
+  // The same for the data text on standard input, read to its end; the
+  // messages name it "standard input".
+  void veskFromStandardInput(Surface &mainPicture);
 
   const GraphModel &model() const { return m; }
 
@@ -107,6 +113,10 @@ private:
   static std::string_view nextToken(std::string_view &text, bool wholeLine);
 
   void load(std::string_view text, Surface &mainPicture);
+  // Decodes and loads the bytes of a data file (size: its size on disk); name
+  // is its source as messages name it, what "file" or "text" for the hints.
+  void loadBytes(const std::string &bytes, std::uintmax_t size, const std::string &name, const char *what,
+                 Surface &mainPicture);
   // What to do about a text of more than maxTextLength characters; what is "file" or "text".
   static std::string tooLongHint(std::size_t characters, const char *what);
   // Ticks, titles and data sets for the given axis limits, on cleared surfaces

@@ -11,17 +11,22 @@
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSvgGenerator>
+#include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
 #include <array>
 #include <cmath>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace vesk {
 
@@ -166,11 +171,13 @@ void copyDrawing(const QByteArray &svg, QXmlStreamWriter &writer) {
     throw ExportError("the SVG drawing could not be read back: " + reader.errorString().toStdString());
 }
 
+}  // namespace
+
 // Each surface is drawn into an SVG document of its own and placed in the
 // client area in a group clipped to its box by a <clipPath> (which every
 // editor honours, unlike nested <svg> elements); the graph area comes last,
 // over the strips, as in the window.
-void writeSvg(GraphView &view, const std::string &fileName) {
+std::string svgDocument(GraphView &view, const std::string &title) {
   SvgPart graph(layout::graphArea, "graph-area"), x(layout::xStrip, "x-strip"), y(layout::yStrip, "y-strip");
   view.paint(graph.painter, x.painter, y.painter, 1.0 / kTwipsPerSvgUnit);
   for (SvgPart *part : {&graph, &x, &y}) part->painter.end();
@@ -187,7 +194,7 @@ void writeSvg(GraphView &view, const std::string &fileName) {
   writer.writeAttribute(QStringLiteral("viewBox"), QStringLiteral("0 0 %1 %2")
                                                        .arg(number(layout::clientWidth / kTwipsPerSvgUnit),
                                                             number(layout::clientHeight / kTwipsPerSvgUnit)));
-  writer.writeTextElement(QStringLiteral("title"), QFileInfo(qt(fileName)).fileName());
+  writer.writeTextElement(QStringLiteral("title"), qt(title));
   writer.writeStartElement(QStringLiteral("defs"));
   for (const SvgPart *part : {&y, &x, &graph}) {
     const layout::Box &box = part->box;
@@ -221,7 +228,28 @@ void writeSvg(GraphView &view, const std::string &fileName) {
   }
   writer.writeEndElement();
   writer.writeEndDocument();
-  replaceFile(fileName, std::string_view(out.constData(), std::size_t(out.size())));
+  return std::string(out.constData(), std::size_t(out.size()));
+}
+
+namespace {
+
+void writeSvg(GraphView &view, const std::string &fileName) {
+  replaceFile(fileName, svgDocument(view, QFileInfo(qt(fileName)).fileName().toStdString()));
+}
+
+// Standard output gets the very bytes a file would: the writers write a file
+// in a folder of their own, which is then copied out whole.
+void writeToStandardOutput(GraphView &view, ExportFormat format, const ExportSettings &settings) {
+  const QTemporaryDir dir;
+  if (!dir.isValid()) throw ExportError("no temporary folder for the output: " + dir.errorString().toStdString());
+  const std::string file = dir.filePath(QStringLiteral("vesk.") + qt(extensionOf(format))).toStdString();
+  writeExport(view, file, format, settings);
+  QFile written(qt(file));
+  if (!written.open(QIODevice::ReadOnly)) throw ExportError("the output could not be read back");
+  const QByteArray bytes = written.readAll();
+  if (std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout) != std::size_t(bytes.size()) ||
+      std::fflush(stdout) != 0)
+    throw ExportError(std::string("standard output: ") + std::strerror(errno));
 }
 
 }  // namespace
@@ -283,16 +311,22 @@ int runExport(GraphView &view, const std::vector<ExportItem> &items, const Expor
       status = 1;
     };
     try {
-      view.openFile(item.input);
+      if (item.input == "-")
+        view.openStandardInput();
+      else
+        view.openFile(item.input);
     } catch (const LoadError &e) {
-      fail(item.input, e.path().empty() ? e.what() : e.message());
+      fail(item.input == "-" ? "standard input" : item.input, e.path().empty() ? e.what() : e.message());
       continue;
     } catch (const std::exception &e) {
       fail(item.input, e.what());
       continue;
     }
     try {
-      writeExport(view, item.output, item.format, settings);
+      if (item.output == "-")
+        writeToStandardOutput(view, item.format, settings);
+      else
+        writeExport(view, item.output, item.format, settings);
     } catch (const FileWriteError &e) {
       fail(item.output, e.reason());
     } catch (const std::exception &e) {

@@ -40,6 +40,9 @@ public:
 // failure. Throws FileWriteError (JpegError and ExportError among them).
 void writeExport(GraphView &view, const std::string &fileName, ExportFormat format, const ExportSettings &settings);
 
+// The SVG document that writeExport writes for the view, titled title.
+std::string svgDocument(GraphView &view, const std::string &title);
+
 // One data file and the file it is exported to.
 struct ExportItem {
   std::string input;

@@ -9,7 +9,7 @@ case "${1:-run}" in
   run) wanted=("${common[@]}") ;;
   # Tests also need GoogleTest/Benchmark, an X server and tools that check what the program wrote.
   test) wanted=("${common[@]}" libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick
-                poppler-utils libjpeg-turbo-progs librsvg2-bin desktop-file-utils xdg-utils shared-mime-info) ;;
+                poppler-utils libjpeg-turbo-progs librsvg2-bin desktop-file-utils xdg-utils shared-mime-info xclip) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 

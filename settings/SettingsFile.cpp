@@ -15,6 +15,8 @@
 #include <system_error>
 #include <utility>
 
+#include <unistd.h>
+
 namespace vesk {
 
 namespace {
@@ -73,6 +75,11 @@ std::string SettingsFile::runningProgramFolder() {
   auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (!ec && exe.has_parent_path()) return exe.parent_path().string();
   return QDir::cleanPath(QCoreApplication::applicationDirPath()).toStdString();
+}
+
+std::string SettingsFile::defaultFolderFor(const std::string &programFolder) {
+  if (!programFolder.empty() && ::access(programFolder.c_str(), W_OK) == 0) return programFolder;
+  return QDir::homePath().toStdString();
 }
 
 std::filesystem::path SettingsFile::path() const { return folder / fileName; }

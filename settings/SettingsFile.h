@@ -37,6 +37,10 @@ public:
   static std::filesystem::path userConfigFolder();
   // The folder of the running executable.
   static std::string runningProgramFolder();
+  // The default for "Default Directory": programFolder when the user may
+  // write there, else the user's home folder (an installed program's folder
+  // is no place for a user's graphs).
+  static std::string defaultFolderFor(const std::string &programFolder);
 
   std::filesystem::path path() const;
 

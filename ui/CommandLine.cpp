@@ -28,7 +28,10 @@ void describe(QCommandLineParser &parser) {
                      "  F5      read the file again (File > Follow File does it on every change)\n"
                      "  Backspace or Alt+Left  previous view    Alt+Right  next view\n"
                      "  + and -  zoom about the centre          arrow keys  pan a zoomed view by a tenth\n"
-                     "  mouse wheel  zoom about the pointer     Ctrl+drag   pan a zoomed view"));
+                     "  mouse wheel  zoom about the pointer     Ctrl+drag   pan a zoomed view\n\n"
+                     "A FILE of - is standard input: \"vesk -\" shows the data piped to it, and\n"
+                     "\"vesk --export OUTPUT -\" exports it. An OUTPUT of - is standard output,\n"
+                     "in the format that --format names: seq 10 | ... | vesk --export - --format png -"));
   parser.addPositionalArgument(QStringLiteral("FILE"),
                                QStringLiteral("A data file to open in the window, or the data files to export."),
                                QStringLiteral("[FILE...]"));
@@ -43,9 +46,11 @@ void describe(QCommandLineParser &parser) {
                     QStringLiteral("Write the graph of each data file to DIR, named after the data file with the "
                                    "extension of --format (A.dat gives DIR/A.png); goes on after a file that fails."),
                     QStringLiteral("DIR")});
-  parser.addOption({QStringLiteral("format"),
-                    QStringLiteral("The format of --export-dir: png, jpg (or jpeg), pdf or svg."),
-                    QStringLiteral("FMT")});
+  parser.addOption(
+      {QStringLiteral("format"),
+       QStringLiteral(
+           "The format of --export-dir, or of --export - (standard output): png, jpg (or jpeg), pdf or svg."),
+       QStringLiteral("FMT")});
   parser.addOption({QStringLiteral("quality"),
                     QStringLiteral("JPEG quality from 1 to 100 (default 90); other formats ignore it."),
                     QStringLiteral("N")});
@@ -74,6 +79,9 @@ std::optional<int> wholeNumber(const QCommandLineParser &parser, const QString &
               .arg(parser.value(name));
   return std::nullopt;
 }
+
+// The name of standard input or output in place of a file.
+const QString standardStream = QStringLiteral("-");
 
 QString samePlace(const QString &path) { return QFileInfo(path).absoluteFilePath(); }
 
@@ -126,19 +134,32 @@ CommandLine exportLine(const QCommandLineParser &parser) {
   const QStringList inputs = parser.positionalArguments();
   if (single) {
     const QString output = parser.value(QStringLiteral("export"));
-    if (parser.isSet(QStringLiteral("format")))
+    const bool toStandardOutput = output == standardStream;
+    if (parser.isSet(QStringLiteral("format")) && !toStandardOutput)
       return usageError(
-          QStringLiteral("--format goes with --export-dir; with --export the output's extension "
+          QStringLiteral("--format goes with --export-dir or --export -; with --export FILE the output's extension "
                          "gives the format."));
     if (inputs.size() != 1)
       return usageError(inputs.isEmpty() ? QStringLiteral("--export needs the data file to draw.")
                                          : QStringLiteral("--export takes one data file; --export-dir takes several."));
-    const auto format = exportFormatOfFile(argumentBytes(output));
-    if (!format)
-      return usageError(
-          QStringLiteral("\"%1\": the output's extension must be .png, .jpg, .jpeg, .pdf or .svg.").arg(output));
+    std::optional<ExportFormat> format;
+    if (toStandardOutput) {
+      if (!parser.isSet(QStringLiteral("format")))
+        return usageError(QStringLiteral("--export - needs --format png, jpg, pdf or svg."));
+      const QString name = parser.value(QStringLiteral("format"));
+      format = exportFormatNamed(name.toStdString());
+      if (!format)
+        return usageError(QStringLiteral("Unknown format \"%1\"; use png, jpg, jpeg, pdf or svg.").arg(name));
+    } else {
+      format = exportFormatOfFile(argumentBytes(output));
+      if (!format)
+        return usageError(
+            QStringLiteral("\"%1\": the output's extension must be .png, .jpg, .jpeg, .pdf or .svg.").arg(output));
+    }
     line.exports.push_back({argumentBytes(inputs.constFirst()), argumentBytes(output), *format});
   } else {
+    if (inputs.contains(standardStream))
+      return usageError(QStringLiteral("Standard input (-) can be exported with --export only."));
     if (!parser.isSet(QStringLiteral("format")))
       return usageError(QStringLiteral("--export-dir needs --format png, jpg, pdf or svg."));
     const QString name = parser.value(QStringLiteral("format"));
@@ -167,6 +188,7 @@ CommandLine exportLine(const QCommandLineParser &parser) {
     if (::stat(item.input.c_str(), &info) == 0) dataFiles.emplace(std::pair{info.st_dev, info.st_ino}, &item);
   }
   for (const ExportItem &item : line.exports) {
+    if (item.input == "-" || item.output == "-") continue;
     const QString output = argumentFromBytes(item.output.c_str());
     if (samePlace(argumentFromBytes(item.input.c_str())) == samePlace(output))
       return usageError(QStringLiteral("\"%1\" would be written over its own data file.").arg(output));
@@ -202,7 +224,10 @@ CommandLine parseCommandLine(const QStringList &arguments) {
   }
   const QStringList files = parser.positionalArguments();
   if (files.size() > 1) return usageError(QStringLiteral("Only one file can be opened in the window."));
-  if (!files.isEmpty()) line.file = argumentBytes(files.constFirst());
+  if (files == QStringList{standardStream})
+    line.standardInput = true;
+  else if (!files.isEmpty())
+    line.file = argumentBytes(files.constFirst());
   return line;
 }
 

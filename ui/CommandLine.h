@@ -15,7 +15,9 @@ struct CommandLine {
   enum class Action { Window, Help, Version, UsageError, Export };
   Action action = Action::Window;
   std::string file;  // the data file the window opens at start, if any
-  QString error;     // for UsageError: what was wrong
+  // "-" for FILE: the window opens the data text read from standard input.
+  bool standardInput = false;
+  QString error;  // for UsageError: what was wrong
   // For Export: each data file with its output, and the options for all.
   std::vector<ExportItem> exports;
   ExportSettings exportSettings;

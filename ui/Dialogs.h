@@ -22,8 +22,8 @@ public:
   virtual std::string getOpenFileName(QWidget *owner, const std::string &initDir, const std::string &fileName) = 0;
   // A message box with one OK button.
   virtual void messageBox(QWidget *owner, const std::string &text, const std::string &title, Icon icon) = 0;
-  // A modal folder chooser owned by owner; the folder, or "" when cancelled.
-  virtual std::string browseForFolder(QWidget *owner, const std::string &title) = 0;
+  // A modal folder chooser owned by owner, starting in startFolder; the folder, or "" when cancelled.
+  virtual std::string browseForFolder(QWidget *owner, const std::string &title, const std::string &startFolder) = 0;
   // The print dialog set up on printer; false when cancelled.
   virtual bool printDialog(QWidget *owner, QPrinter &printer) = 0;
   // The printer the print dialog is shown for.

@@ -1,8 +1,12 @@
 #include "ui/Main.h"
 
+#include "ui/CopyImage.h"
+#include "ui/Desktop.h"
+#include "ui/ExportCommand.h"
 #include "ui/FileFollower.h"
 #include "ui/Options.h"
 #include "ui/PictureBox.h"
+#include "ui/RecentFiles.h"
 #include "ui/SaveAsJpeg.h"
 #include "ui/StatusReadout.h"
 
@@ -58,6 +62,7 @@ Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
       NoLables(graphView.NoLables),
       dialogs(dialogs) {
   setWindowTitle("Vesk");
+  setWindowIcon(programIcon());
   followed = new FileFollower(this);
   connect(followed, &FileFollower::changed, this, &Main::followedFileChanged);
   connect(followed, &FileFollower::missing, this, [this] {
@@ -66,7 +71,7 @@ Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
   // No automatic reload while the engine is inside a dialog of its own.
   graphView.openDialog = [this](const std::string &initDir, const std::string &fileName) {
     const FileFollower::Hold hold(*followed);
-    std::string path = this->dialogs.getOpenFileName(this, initDir, fileName);
+    std::string path = this->dialogs.getOpenFileName(this, usableFolder(initDir), fileName);
     if (!path.empty()) fileToReload = path;
     return path;
   };
@@ -150,6 +155,14 @@ void Main::createActions() {
   mnSave->setShortcuts(QKeySequence::Save);
   mnSave->setEnabled(false);
   connect(mnSave, &QAction::triggered, this, &Main::mnSaveClick);
+  mnExport = new QAction("Export...", this);
+  mnExport->setShortcut(Qt::CTRL | Qt::Key_E);
+  mnExport->setEnabled(false);
+  connect(mnExport, &QAction::triggered, this, &Main::mnExportClick);
+  mnCopyImage = new QAction("Copy Image", this);
+  mnCopyImage->setShortcuts(QKeySequence::Copy);
+  mnCopyImage->setEnabled(false);
+  connect(mnCopyImage, &QAction::triggered, this, &Main::mnCopyImageClick);
   mnOptions = new QAction("Options", this);
   connect(mnOptions, &QAction::triggered, this, &Main::mnOptionsClick);
   mnFollowFile = new QAction("Follow File", this);
@@ -182,8 +195,13 @@ void Main::createMenus() {
   bar->setNativeMenuBar(false);
   mnFile = bar->addMenu("File");
   mnFile->addAction(mnOpen);
+  recent = new RecentFilesMenu(mnFile, graphView.settings(), [this](const std::string &path) { openRecent(path); });
+  mnOpenRecent = recent->menu();
+  mnFile->addMenu(mnOpenRecent);
   mnFile->addAction(mnPrint);
   mnFile->addAction(mnSave);
+  mnFile->addAction(mnExport);
+  mnFile->addAction(mnCopyImage);
   mnFile->addAction(mnOptions);
   mnFile->addAction(mnFollowFile);
   mnFile->addAction(mnExit);
@@ -204,6 +222,25 @@ void Main::openFile(const std::string &path) {
   });
 }
 
+void Main::openStandardInput() {
+  openWith(
+      [&] {
+        graphView.openStandardInput();
+        return true;
+      },
+      true);
+}
+
+void Main::openRecent(const std::string &path) {
+  if (!QFileInfo::exists(QString::fromStdString(path))) {
+    dialogs.messageBox(this, "\"" + path + "\" no longer exists; it is taken off the list of recent files.", "vesk",
+                       Dialogs::Icon::Warning);
+    recent->remove(path);
+    return;
+  }
+  openFile(path);
+}
+
 void Main::reload() {
   if (fileToReload.empty()) return;
   try {
@@ -217,7 +254,7 @@ void Main::reload() {
 }
 
 void Main::followedFileChanged() {
-  if (fileToReload.empty()) return;
+  if (fromStandardInput || fileToReload.empty()) return;
   try {
     reloadFile();
   } catch (const LoadError &error) {
@@ -256,43 +293,47 @@ void Main::reloadFile() {
 }
 
 void Main::showLoaded() {
-  const QString name = QFileInfo(QString::fromStdString(fileToReload)).fileName();
+  const QString name = fromStandardInput ? QStringLiteral("standard input")
+                                         : QFileInfo(QString::fromStdString(fileToReload)).fileName();
   setWindowTitle(name + " - Vesk");
   status->setGraph(currentVesk->model(), name.toStdString());
   if (pointerPixel) pointerAt(*pointerPixel);
 }
 
-void Main::openWith(const std::function<bool()> &load) {
+void Main::openWith(const std::function<bool()> &load, bool standardInput) {
   const FileFollower::Hold hold(*followed);
-  isDown = false;
-  dragMoved = false;
+  // A drag cannot go on across a modal dialog or a message box.
+  endDrag();
   pan.reset();
-  const cVesk *before = currentVesk.get();
   bool loaded = false;
   try {
     loaded = load();
   } catch (const LoadError &error) {
     dialogs.messageBox(this, error.what(), "vesk", Dialogs::Icon::Warning);
   }
-  followed->follow(QString::fromStdString(fileToReload));
-  // A load that failed without replacing the engine changed nothing shown.
-  if (!loaded && currentVesk.get() == before) return;
-  // Otherwise the engine is new and the surfaces were cleared, cancelled or
-  // not: a zoomed view or a drag of the previous graph ends here.
-  isZoom = false;
-  history.reset();
-  mnZoom->setEnabled(false);
-  mnReset->setEnabled(false);
+  // A cancelled or failed Open leaves the graph, its view and the menus as
+  // they were; a file that failed is still followed, so that it shows once fixed.
   if (!loaded) {
-    setWindowTitle("Vesk");
-    status->clearGraph();
+    if (!fromStandardInput) followed->follow(QString::fromStdString(fileToReload));
     return;
   }
+  fromStandardInput = standardInput;
+  if (standardInput) fileToReload.clear();
+  followed->follow(QString::fromStdString(fileToReload));
+  // A new graph is shown whole.
+  isZoom = false;
+  history.reset();
+  selectionShown = false;
+  mnZoom->setEnabled(false);
+  mnReset->setEnabled(false);
   mnPrint->setEnabled(true);
   mnSave->setEnabled(true);
   mnNoLabels->setEnabled(true);
+  mnExport->setEnabled(true);
+  mnCopyImage->setEnabled(true);
   isVesk = true;
   showLoaded();
+  if (!standardInput && !fileToReload.empty()) recent->add(fileToReload);
 }
 
 void Main::mnNoLabelsClick() {
@@ -308,6 +349,9 @@ void Main::mnNoLabelsClick() {
 }
 
 void Main::redraw() {
+  // The redraw takes away any selection rectangle, and with it what Zoom would zoom into.
+  selectionShown = false;
+  mnZoom->setEnabled(false);
   if (isZoom)
     graphView.zoom(zoomArea.startX, zoomArea.startY, zoomArea.endX, zoomArea.endY);
   else
@@ -341,6 +385,7 @@ ViewRect Main::shownView() const {
 }
 
 void Main::showView(const ZoomHistory::View &view) {
+  selectionShown = false;
   // A drag begun in one view's coordinates would go on in another's.
   isDown = false;
   dragMoved = false;
@@ -466,7 +511,14 @@ void Main::dropEvent(QDropEvent *event) {
       this, [this, file = path.toStdString()] { openFile(file); }, Qt::QueuedConnection);
 }
 
-void Main::mnSaveClick() { saveAsJpeg(*this, DefaultDirectory, dialogs); }
+void Main::mnSaveClick() { saveAsJpeg(*this, usableFolder(DefaultDirectory), dialogs); }
+
+void Main::mnExportClick() {
+  exportView(graphView, fromStandardInput ? std::string() : fileToReload, usableFolder(DefaultDirectory), dialogs,
+             this);
+}
+
+void Main::mnCopyImageClick() { copyImage(graphView); }
 
 void Main::Picture1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers shift, float x, float y) {
   // Ctrl and a drag move a zoomed view with the pointer instead of selecting.
@@ -478,6 +530,8 @@ void Main::Picture1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers shift, float
   startY = y;
   isDown = true;
   dragMoved = false;
+  // A new press drops the earlier selection, a plain click included.
+  if (selectionShown) redraw();
   mnZoom->setEnabled(false);
 }
 
@@ -505,16 +559,24 @@ void Main::panWithPointer(Qt::MouseButtons buttons) {
 void Main::Picture1MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers, float x, float y) {
   if (pan) return panWithPointer(buttons);
   if (!isDown) return;
-  if (isVesk) redraw();
-  Picture1->surface().Line(startX, startY, x, y, Colour{0}, true);
   endX = x;
   endY = y;
   dragMoved = true;
+  // Before any graph there is nothing to select in.
+  if (!isVesk) return;
+  redraw();
+  Picture1->surface().Line(startX, startY, x, y, Colour{0}, true);
+  graphView.markDrawnOver();
+  selectionShown = true;
 }
 
 void Main::Picture1MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, float, float) {
   pan.reset();
-  if (isDown) mnZoom->setEnabled(isVesk && dragMoved && selectionZoomable());
+  endDrag();
+}
+
+void Main::endDrag() {
+  if (isDown) mnZoom->setEnabled(selectionShown && dragMoved && selectionZoomable());
   isDown = false;
   dragMoved = false;
 }

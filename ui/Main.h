@@ -24,6 +24,7 @@ class FileFollower;
 class Options;
 class PictureBox;
 class StatusReadout;
+class RecentFilesMenu;
 
 // The main window: the graph area, the two label strips and every command.
 class Main : public QMainWindow {
@@ -48,8 +49,11 @@ public:
 
   QMenu *mnFile = nullptr;
   QAction *mnOpen = nullptr;
+  QMenu *mnOpenRecent = nullptr;
   QAction *mnPrint = nullptr;
   QAction *mnSave = nullptr;
+  QAction *mnExport = nullptr;
+  QAction *mnCopyImage = nullptr;
   QAction *mnOptions = nullptr;
   QAction *mnExit = nullptr;
   QAction *mnZoom = nullptr;
@@ -82,6 +86,9 @@ public:
   // Opens a data file as if it had been chosen in the open dialog: the same
   // loading, the same message on failure, the same menu states on success.
   void openFile(const std::string &path);
+  // Opens the data text on standard input in the same way; F5 then has no file to read again.
+  void openStandardInput();
+  RecentFilesMenu &recentFiles() { return *recent; }
 
   // Selection state, for the drag handlers and tests.
   bool isDown = false;
@@ -92,6 +99,8 @@ public slots:
   void mnOpenClick();
   void mnPrintClick();
   void mnSaveClick();
+  void mnExportClick();
+  void mnCopyImageClick();
   void mnOptionsClick();
   void mnExitClick();
   void mnNoLabelsClick();
@@ -119,9 +128,14 @@ private:
   void createMenus();
   void setPrintEntriesVisible(bool visible);
   // Runs a load (false: cancelled) and sets the menus as Open does.
-  void openWith(const std::function<bool()> &load);
+  void openWith(const std::function<bool()> &load, bool standardInput = false);
+  // Open Recent: opens the file, or takes one that no longer exists off the list.
+  void openRecent(const std::string &path);
   // Draws the view that is shown, zoomed or full.
   void redraw();
+  // Before any load a drag draws nothing; afterwards it shows the selection
+  // rectangle, and Zoom is enabled once the drag ends, until anything redraws.
+  void endDrag();
   // The latest drag's rectangle spans at least two pixels each way.
   bool selectionZoomable() const;
   void createViewActions();
@@ -150,6 +164,8 @@ private:
   Area zoomArea;
   // The current drag has moved, so (endX, endY) belongs to it.
   bool dragMoved = false;
+  // A selection rectangle is drawn over the view.
+  bool selectionShown = false;
   // The file F5 opens again: the last one an Open, the command line, a drop or F5 read.
   std::string fileToReload;
   ZoomHistory history;
@@ -165,6 +181,9 @@ private:
   QPointF latestPixel;
   std::unique_ptr<StatusReadout> status;
   FileFollower *followed = nullptr;
+  // The graph shown was read from standard input.
+  bool fromStandardInput = false;
+  RecentFilesMenu *recent = nullptr;
 
   Dialogs &dialogs;
   QPointer<Options> options;

@@ -2,6 +2,7 @@
 
 #include "engine/NumberFormat.h"
 #include "settings/SettingsFile.h"
+#include "ui/Desktop.h"
 #include "ui/Dialogs.h"
 
 #include <QCloseEvent>
@@ -102,7 +103,7 @@ void Options::showCurrentValues() {
 }
 
 void Options::onBrowse() {
-  const std::string folder = dialogs.browseForFolder(this, "Browse");
+  const std::string folder = dialogs.browseForFolder(this, "Browse", usableFolder(Text1->text().toStdString()));
   if (!folder.empty()) Text1->setText(qs(folder));
 }
 
@@ -134,8 +135,12 @@ void Options::keyPressEvent(QKeyEvent *event) {
   switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
+      event->accept();
+      onOK();
+      return;
     case Qt::Key_Escape:
       event->accept();
+      onCancel();
       return;
     default:
       QDialog::keyPressEvent(event);

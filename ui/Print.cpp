@@ -20,6 +20,8 @@ std::string printPages(Main &window, QPrinter &printer, int copies,
                        const std::function<void(bool visible)> &showPrintEntries) {
   QPainter painter;
   if (!painter.begin(&printer)) return "the file could not be opened for printing";
+  // A PDF keeps the picture's pixels as they are rather than as a JPEG.
+  painter.setRenderHint(QPainter::LosslessImageRendering);
   // The picture keeps its natural size: screen pixels at the screen's resolution.
   const double scale = printer.resolution() / (1440.0 / window.view().twipsPerPixel());
   for (int copy = 1; copy <= copies; ++copy) {

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace vesk {
@@ -35,8 +36,8 @@ void QtDialogs::messageBox(QWidget *owner, const std::string &text, const std::s
   box.exec();
 }
 
-std::string QtDialogs::browseForFolder(QWidget *owner, const std::string &title) {
-  return QFileDialog::getExistingDirectory(owner, qs(title)).toStdString();
+std::string QtDialogs::browseForFolder(QWidget *owner, const std::string &title, const std::string &startFolder) {
+  return QFileDialog::getExistingDirectory(owner, qs(title), qs(startFolder)).toStdString();
 }
 
 bool QtDialogs::printDialog(QWidget *owner, QPrinter &printer) {
@@ -74,7 +75,15 @@ std::optional<SaveFileAnswer> QtDialogs::showSaveDialog(QWidget *owner, const Sa
       dialog.selectNameFilter(filters.at(request.filterIndex - 1));
     }
   }
-  if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+  if (!request.defaultExtension.empty()) {
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    // A name typed without an extension gets that of the type chosen, not always the first type's.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
+      static const QRegularExpression first(QStringLiteral("\\*\\.(\\w+)"));
+      const QRegularExpressionMatch match = first.match(filter);
+      if (match.hasMatch()) dialog.setDefaultSuffix(match.captured(1));
+    });
+  }
   if (!request.initialFolder.empty()) dialog.setDirectory(QString::fromStdString(request.initialFolder));
   if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
 

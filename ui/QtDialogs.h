@@ -9,7 +9,7 @@ class QtDialogs final : public Dialogs {
 public:
   std::string getOpenFileName(QWidget *owner, const std::string &initDir, const std::string &fileName) override;
   void messageBox(QWidget *owner, const std::string &text, const std::string &title, Icon icon) override;
-  std::string browseForFolder(QWidget *owner, const std::string &title) override;
+  std::string browseForFolder(QWidget *owner, const std::string &title, const std::string &startFolder) override;
   bool printDialog(QWidget *owner, QPrinter &printer) override;
   std::optional<SaveFileAnswer> getSaveFileName(const SaveFileRequest &request) override;
   void warningBox(const std::string &text, const std::string &caption, const std::string &detail) override;

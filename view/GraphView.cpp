@@ -67,6 +67,7 @@ GraphView::GraphView(const QFont &font, SettingsFile settings, double twipsPerPi
       yLabels(layout::yStrip.width, layout::yStrip.height, tpp, stripBackground, ink, font, ratio),
       xLabels(layout::xStrip.width, layout::xStrip.height, tpp, stripBackground, ink, font, ratio),
       graph(layout::graphArea.width, layout::graphArea.height, tpp, Qt::white, ink, font, ratio),
+      loadSurface(layout::graphArea.width, layout::graphArea.height, tpp, Qt::white, ink, font, 1),
       viewForm(std::make_unique<Form>(*this, font)) {
   ratio = graph.devicePixelRatio();
   setUp(graph, xLabels, yLabels, false);
@@ -108,52 +109,52 @@ cVesk &GraphView::engine() {
 }
 
 bool GraphView::open() {
-  currentVesk = std::make_unique<cVesk>(*viewForm);
-  shown = {};
-  const bool opened = currentVesk->vesk(*viewForm, graph, xLabels, yLabels);
-  if (opened) shown = {.kind = Shown::Kind::full, .noLables = NoLables};
-  return opened;
+  const std::string path = viewForm->showOpenDialog(settingsFile.readDefaultDirectory(), "vesk.dat");
+  if (path.empty()) return false;
+  openFile(path);
+  return true;
 }
 
-cVesk &GraphView::fresh() {
-  currentVesk = std::make_unique<cVesk>(*viewForm);
+void GraphView::loadWith(const std::function<void(cVesk &engine, Surface &mainPicture)> &load) {
+  auto next = std::make_unique<cVesk>(*viewForm);
+  // A surface of its own, so that a failed load leaves the graph area's coordinates as they were.
+  loadSurface.Scale(layout::graphArea.scaleLeft, layout::graphArea.scaleTop, layout::graphArea.scaleRight,
+                    layout::graphArea.scaleBottom);
+  load(*next, loadSurface);
+  currentVesk = std::move(next);
   shown = {};
-  // The surfaces are set up as an Open sets them up before its dialog.
+  drawnOver = false;
   graph.Cls();
   yLabels.Cls();
   xLabels.Cls();
   setPens(graph, xLabels, yLabels);
-  return *currentVesk;
+}
+
+void GraphView::openWith(const std::function<void(cVesk &engine, Surface &mainPicture)> &load) {
+  loadWith(load);
+  refresh();
 }
 
 void GraphView::openFile(const std::string &path) {
-  loadFile(path);
-  refresh();
+  openWith([&](cVesk &engine, Surface &mainPicture) { engine.veskFromFile(path, mainPicture); });
 }
 
 void GraphView::loadFile(const std::string &path) {
-  auto loaded = std::make_unique<cVesk>(*viewForm);
-  // The loader sets the graph area's scale; a failed load leaves it as it was.
-  const double width = graph.ScaleWidth(), height = graph.ScaleHeight();
-  try {
-    loaded->veskFromFile(path, graph);
-  } catch (...) {
-    graph.setScaleWidth(width);
-    graph.setScaleHeight(height);
-    throw;
-  }
-  fresh();
-  currentVesk = std::move(loaded);
+  loadWith([&](cVesk &engine, Surface &mainPicture) { engine.veskFromFile(path, mainPicture); });
 }
 
 void GraphView::openData(const std::string &text) {
-  fresh().veskFromData(text, graph);
-  refresh();
+  openWith([&](cVesk &engine, Surface &mainPicture) { engine.veskFromData(text, mainPicture); });
+}
+
+void GraphView::openStandardInput() {
+  openWith([&](cVesk &engine, Surface &mainPicture) { engine.veskFromStandardInput(mainPicture); });
 }
 
 void GraphView::refresh() {
   engine().refresh(graph, xLabels, yLabels);
   shown = {.kind = Shown::Kind::full, .noLables = NoLables};
+  drawnOver = false;
 }
 
 void GraphView::zoom(double startX, double startY, double endX, double endY) {
@@ -164,30 +165,21 @@ void GraphView::zoom(double startX, double startY, double endX, double endY) {
            .startY = startY,
            .endX = endX,
            .endY = endY};
+  drawnOver = false;
 }
 
 QImage GraphView::picture() { return picture(1); }
 
 QImage GraphView::picture(double scale) {
   if (!(scale > 0 && scale <= maxPictureScale)) return {};
-  if (scale == ratio) return compose(graph, xLabels, yLabels, scale);
+  if (scale == ratio && !drawnOver) return compose(graph, xLabels, yLabels, scale);
 
   QtSurface y(layout::yStrip.width, layout::yStrip.height, tpp, stripBack, inkColour, textFont, scale);
   QtSurface x(layout::xStrip.width, layout::xStrip.height, tpp, stripBack, inkColour, textFont, scale);
   QtSurface g(layout::graphArea.width, layout::graphArea.height, tpp, Qt::white, inkColour, textFont, scale);
   // Every view drawn again sets its own scales; the pens are those the view was drawn with.
   setUp(g, x, y, true);
-  if (shown.kind != Shown::Kind::blank && currentVesk) {
-    const bool noLables = NoLables;
-    NoLables = shown.noLables;
-    quiet = true;
-    if (shown.kind == Shown::Kind::full)
-      currentVesk->refresh(g, x, y);
-    else
-      currentVesk->zoom(g, y, x, shown.startX, shown.startY, shown.endX, shown.endY, !shown.noLables);
-    quiet = false;
-    NoLables = noLables;
-  }
+  drawShownOn(g, x, y);
   return compose(g, x, y, scale);
 }
 
@@ -208,6 +200,20 @@ QImage GraphView::compose(QtSurface &graphArea, QtSurface &xStrip, QtSurface &yS
   return out;
 }
 
+void GraphView::drawShownOn(Surface &mainSurface, Surface &xSurface, Surface &ySurface) {
+  if (shown.kind == Shown::Kind::blank || !currentVesk) return;
+  const bool noLables = NoLables;
+  NoLables = shown.noLables;
+  quiet = true;
+  if (shown.kind == Shown::Kind::full)
+    currentVesk->refresh(mainSurface, xSurface, ySurface);
+  else
+    currentVesk->zoom(mainSurface, ySurface, xSurface, shown.startX, shown.startY, shown.endX, shown.endY,
+                      !shown.noLables);
+  quiet = false;
+  NoLables = noLables;
+}
+
 void GraphView::setUp(Surface &mainSurface, Surface &xSurface, Surface &ySurface, bool withPens) {
   for (auto [surface, box] : {std::pair{&mainSurface, &layout::graphArea}, std::pair{&ySurface, &layout::yStrip},
                               std::pair{&xSurface, &layout::xStrip}})
@@ -224,7 +230,7 @@ void GraphView::setPens(Surface &mainSurface, Surface &xSurface, Surface &ySurfa
 
 void GraphView::refreshOn(Surface &mainSurface, Surface &xSurface, Surface &ySurface) {
   setUp(mainSurface, xSurface, ySurface, true);
-  engine().refresh(mainSurface, xSurface, ySurface);
+  drawShownOn(mainSurface, xSurface, ySurface);
 }
 
 void GraphView::paint(QPainter &painter, double unitsPerTwip) {

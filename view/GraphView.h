@@ -67,17 +67,20 @@ public:
   std::function<std::string(const std::string &initDir, const std::string &fileName)> openDialog;
   std::function<void(const std::string &text, const std::string &title)> messageBox;
 
-  // File > Open: a new engine, the open dialog, loading and the full view.
-  // False when the dialog is cancelled; throws LoadError.
+  // File > Open: the open dialog, then a new engine with the file loaded and
+  // its full view. False when the dialog is cancelled; throws LoadError. A
+  // cancelled or failed Open changes nothing: the graph, its view and the
+  // graph area's coordinates stay as they were.
   bool open();
-  // Opens a file as File > Open does once its dialog has given path: a new
-  // engine loads it and, loaded, replaces the current one and draws the full
-  // view. Throws LoadError, leaving the engine and the surfaces as they were.
+  // Opens a file as File > Open does once its dialog has given path. Throws
+  // LoadError, changing nothing.
   void openFile(const std::string &path);
   // The same without drawing: the surfaces are cleared for the caller's view.
   void loadFile(const std::string &path);
   // The same for a data text in memory, taken exactly as it stands.
   void openData(const std::string &text);
+  // The same for the data text on standard input, read to its end.
+  void openStandardInput();
   // The full view of the current engine.
   void refresh();
   // The zoomed view of a rectangle in the graph area's data coordinates;
@@ -95,7 +98,13 @@ public:
   QImage picture(double scale);
   static constexpr double maxPictureScale = 8;
 
-  // The full view of the current engine drawn again as paths and text, for
+  // Something that is not part of the view (a selection rectangle) was drawn
+  // on the graph area: picture() and paint() leave it out by drawing the view
+  // again, until the next open, refresh or zoom.
+  void markDrawnOver() { drawnOver = true; }
+  double devicePixelRatio() const { return ratio; }
+
+  // The view that is shown (full or zoomed, with or without labels) drawn again as paths and text, for
   // vector output, on a device that spans the client area at unitsPerTwip
   // device units per twip: the strips' background, then each surface at its
   // place, clipped to what of it shows in picture().
@@ -113,14 +122,19 @@ private:
     double startX = 0, startY = 0, endX = 0, endY = 0;
   };
 
-  // A new engine on cleared surfaces with the pen widths an Open sets.
-  cVesk &fresh();
   // The one place where surfaces get the view's set-up: each its box's scale
   // from the layout, and with withPens the pen widths of setPens.
   static void setUp(Surface &mainSurface, Surface &xSurface, Surface &ySurface, bool withPens);
   // The pen widths an Open sets: 2 pixels in the graph area, 1 in the strips.
   static void setPens(Surface &mainSurface, Surface &xSurface, Surface &ySurface);
-  // The full view on other surfaces, set up as an Open sets up the view's own.
+  // Loads into a new engine and, only once that has worked, makes it the
+  // current one on cleared surfaces with the pen widths an Open sets.
+  void loadWith(const std::function<void(cVesk &engine, Surface &mainPicture)> &load);
+  // The same, then the full view.
+  void openWith(const std::function<void(cVesk &engine, Surface &mainPicture)> &load);
+  // The view that is shown, drawn again on other surfaces whose coordinates and pens are set.
+  void drawShownOn(Surface &mainSurface, Surface &xSurface, Surface &ySurface);
+  // The view that is shown on surfaces set up as an Open sets up the view's own.
   void refreshOn(Surface &mainSurface, Surface &xSurface, Surface &ySurface);
   QPoint corner(const layout::Box &box) const;
   QImage compose(QtSurface &graphArea, QtSurface &xStrip, QtSurface &yStrip, double scale) const;
@@ -132,10 +146,14 @@ private:
   QColor inkColour;
   Shown shown;
   bool quiet = false;  // messages are dropped while picture() draws again
+  bool drawnOver = false;
   SettingsFile settingsFile;
   QtSurface yLabels;
   QtSurface xLabels;
   QtSurface graph;
+  // Loading sets the graph area's coordinates; a load that fails must leave
+  // the shown graph's, so it loads onto a surface of the same size.
+  QtSurface loadSurface;
   std::unique_ptr<Form> viewForm;
 };
 

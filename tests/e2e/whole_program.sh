@@ -36,13 +36,17 @@ start() {
   shot_until "$work/start.png" 20 eval '[ "$(file_title "$work/start.png")" -lt 100 ]' || fail "the window was not drawn"
 }
 # File's entries follow one another at a fixed height under the opened menu.
-file_entry() {  # 0 Open, 1 Print, 2 Save as JPEG, 3 Options, 4 Follow File, 5 Exit
+file_entry() {  # 0 Open, 1 Open Recent, 2 Print, 3 Save as JPEG, 4 Export..., 5 Copy Image, 6 Options, 7 Follow File, 8 Exit
   click $((WX + 15)) $((WY + menu / 2))
   until_ok 10 windows_at_least $pid 2 || fail "the File menu did not open"
+  popup=$(xdotool search --onlyvisible --pid $pid 2>/dev/null | grep -vx "$win" | head -n 1)
   click $((WX + 40)) $((WY + menu + 11 + 22 * $1))
+  # Gone first, so that the menu is not taken for the dialog the entry opens.
+  until_ok 10 eval '! xdotool search --onlyvisible --pid $pid 2>/dev/null | grep -qx "$popup"' ||
+    fail "the File menu did not close"
 }
 quit() {
-  file_entry 5
+  file_entry 8
   until_ok 10 eval '! kill -0 $pid 2>/dev/null' || fail "Exit did not end the program"
   pid=
 }
@@ -58,7 +62,7 @@ start_ink=$(darkest "$work/start.png" "$(nolabels_area)")
 [ "$(graph_ink "$work/start.png")" -eq 0 ] || fail "graph area not empty at start"
 
 # Options: a folder and a size, OK.
-file_entry 3
+file_entry 6
 dlg=$(wait_for_window '^Options$') || fail "no Options dialog"
 eval "$(xdotool getwindowgeometry --shell "$dlg" | sed -n 's/^X=/DX=/p;s/^Y=/DY=/p')"
 click $((DX + 112 + 100)) $((DY + 8 + 9))
@@ -80,7 +84,8 @@ file_entry 0
 wait_dialog $pid
 xdotool key --clearmodifiers Return
 wait_no_dialog $pid
-# The strips are widgets of their own and may be painted a moment after the graph area.
+# The strips are widgets of their own and may be painted a moment after the graph
+# area, and the dialog's pixels stay on the screen until the window has drawn over them.
 x_labels() { dark_pixels "$1" "664x57+$((cx + 56))+$((cy + 416))"; }
 shot_until "$work/opened.png" 20 eval '[ "$(graph_ink "$work/opened.png")" -gt 300 ] && [ "$(x_labels "$work/opened.png")" -gt 50 ]' ||
   fail "no graph drawn after Open ($(graph_ink "$work/opened.png"))"
@@ -112,7 +117,7 @@ shot_until "$work/drag.png" 10 rectangle_done || fail "no rectangle at the drag'
 [ "$(grey "$work/drag.png" $((cx + 300)) $((cy + 150)))" -gt 150 ] || fail "the first move's rectangle is still there"
 
 # Print to a PDF file through the print dialog (Qt's PDF printer, output in $HOME).
-file_entry 1
+file_entry 2
 wait_dialog $pid
 xdotool key --clearmodifiers Return
 wait_pdf "$HOME/print.pdf" || fail "Print wrote no complete PDF"
@@ -121,7 +126,7 @@ pdfimages -list "$HOME/print.pdf" | grep -qE ' image +720 +478 ' || fail "the pa
 
 # Save as JPEG: the dialog proposes the chosen folder's vesk.jpg.
 wait_no_dialog $pid
-file_entry 2
+file_entry 3
 wait_dialog $pid
 xdotool key --clearmodifiers Return
 wait_image "$HOME/data/vesk.jpg" || fail "Save as JPEG wrote no file"

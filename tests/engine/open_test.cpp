@@ -105,8 +105,8 @@ TEST_F(Open, LfOnlyFileLoadsLikeCrLf) {
 
 TEST_F(Open, FileThatCannotBeReadIsNamed) {
   const std::string missing = (files.path() / "missing.dat").string();
-  EXPECT_EQ(failure(missing), "Cannot read \"" + missing + "\": No such file or directory");
-  EXPECT_EQ(failure(files.path().string()), "Cannot read \"" + files.path().string() + "\": Is a directory");
+  EXPECT_EQ(failure(missing), "Cannot read \"" + missing + "\": No such file or directory.");
+  EXPECT_EQ(failure(files.path().string()), "Cannot read \"" + files.path().string() + "\": Is a directory.");
   if (geteuid() != 0) {
     const std::string locked = writeFile("locked.dat", "x");
     std::filesystem::permissions(locked, std::filesystem::perms::none);

@@ -34,7 +34,7 @@ struct Result {
 
 // Runs vesk as a build job would: no display, no platform chosen, no runtime
 // folder (Qt warns without one), and the user's settings in config.
-Result vesk(const QStringList &arguments, const fs::path &config) {
+Result vesk(const QStringList &arguments, const fs::path &config, const QByteArray &input = {}) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_FONT_DPI", "XDG_RUNTIME_DIR"})
     env.remove(QString::fromLatin1(name));
@@ -42,9 +42,11 @@ Result vesk(const QStringList &arguments, const fs::path &config) {
   QProcess process;
   process.setProcessEnvironment(env);
   process.start(QStringLiteral(VESK_PROGRAM), arguments);
+  process.write(input);
+  process.closeWriteChannel();
   process.waitForFinished(60000);
   return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-          QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+          QString::fromLatin1(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }
 
 QString q(const fs::path &path) { return QString::fromStdString(path.string()); }
@@ -70,24 +72,6 @@ double meanDifference(const QImage &a, const QImage &b) {
   for (int y = 0; y < a.height(); ++y)
     for (int x = 0; x < a.width(); ++x) sum += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
   return sum / (double(a.width()) * a.height());
-}
-
-// The share of a's dark pixels that have a dark pixel of b within one pixel.
-double inkFoundNear(const QImage &a, const QImage &b) {
-  const auto dark = [](const QImage &image, int x, int y) {
-    return x >= 0 && y >= 0 && x < image.width() && y < image.height() && qGray(image.pixel(x, y)) < 128;
-  };
-  int ink = 0, found = 0;
-  for (int y = 0; y < a.height(); ++y)
-    for (int x = 0; x < a.width(); ++x) {
-      if (!dark(a, x, y)) continue;
-      ++ink;
-      bool near = false;
-      for (int dy = -1; dy <= 1 && !near; ++dy)
-        for (int dx = -1; dx <= 1 && !near; ++dx) near = dark(b, x + dx, y + dy);
-      found += near;
-    }
-  return ink == 0 ? 1.0 : double(found) / ink;
 }
 
 // Each format decodes to what the window shows; nothing but the file is
@@ -158,9 +142,10 @@ TEST(Export, VectorDrawingRendersBackLikeThePicture) {
   // more (98.6 % found there); a drawing shifted by two pixels scores below 90 %.
   constexpr double agreement = 0.98;
   for (QRect box : {QRect(0, 0, 72, 415), QRect(56, 416, 664, 57), QRect(72, 8, 640, 406)}) {
-    EXPECT_GE(inkFoundNear(raster.copy(box), back.copy(box)), agreement) << box.x() << "," << box.y();
-    EXPECT_GE(inkFoundNear(back.copy(box), raster.copy(box)), agreement) << box.x() << "," << box.y();
-    EXPECT_LT(inkFoundNear(raster.copy(box), back.copy(box.translated(0, 2))), 0.9) << "the measure must see a shift";
+    EXPECT_GE(test::inkFoundNear(raster.copy(box), back.copy(box)), agreement) << box.x() << "," << box.y();
+    EXPECT_GE(test::inkFoundNear(back.copy(box), raster.copy(box)), agreement) << box.x() << "," << box.y();
+    EXPECT_LT(test::inkFoundNear(raster.copy(box), back.copy(box.translated(0, 2))), 0.9)
+        << "the measure must see a shift";
   }
 }
 
@@ -220,6 +205,46 @@ TEST(Export, BadDataFileIsOneLineWithTheLoadersLineAndItem) {
             QStringLiteral("vesk: ") + q(bad) +
                 QStringLiteral(": line 3: expected a number for the upper end of the y axis, found \"oops\".\n"));
   EXPECT_FALSE(fs::exists(out));
+}
+
+// A pipeline's data in, a picture out: the same bytes as an export from the file.
+TEST(Export, StandardInputAndStandardOutput) {
+  UserFolders s;
+  QFile data(example());
+  ASSERT_TRUE(data.open(QIODevice::ReadOnly));
+  const QByteArray text = data.readAll();
+  const fs::path file = s.out.path() / "file.svg", piped = s.out.path() / "piped.svg";
+  ASSERT_EQ(vesk({QStringLiteral("--export"), q(file), example()}, s.config.path()).status, 0);
+  const Result in = vesk({QStringLiteral("--export"), q(piped), QStringLiteral("-")}, s.config.path(), text);
+  ASSERT_EQ(in.status, 0) << in.err.toStdString();
+  EXPECT_EQ(test::readFile(piped), test::readFile(file).replace(test::readFile(file).find("file.svg"), 8, "piped.svg"));
+
+  for (const char *format : {"png", "jpg", "pdf", "svg"}) {
+    const fs::path written = s.out.path() / (std::string("from-file.") + format);
+    ASSERT_EQ(vesk({QStringLiteral("--export"), q(written), example()}, s.config.path()).status, 0);
+    const Result out = vesk({QStringLiteral("--export"), QStringLiteral("-"), QStringLiteral("--format"),
+                             QString::fromLatin1(format), QStringLiteral("-")},
+                            s.config.path(), text);
+    ASSERT_EQ(out.status, 0) << format << ": " << out.err.toStdString();
+    EXPECT_TRUE(out.err.isEmpty()) << out.err.toStdString();
+    const QByteArray bytes = out.out.toLatin1();
+    if (std::string(format) == "png" || std::string(format) == "jpg") {
+      EXPECT_EQ(bytes.toStdString(), test::readFile(written)) << format;
+    } else {
+      EXPECT_GT(bytes.size(), 1000) << format;
+      EXPECT_TRUE(bytes.startsWith(std::string(format) == "pdf" ? "%PDF" : "<?xml")) << format;
+    }
+  }
+  EXPECT_TRUE(test::folderEntries(s.out.path()).size() == 6u) << "nothing else is written";
+
+  const Result bad = vesk({QStringLiteral("--export"), QStringLiteral("-"), QStringLiteral("--format"),
+                           QStringLiteral("png"), QStringLiteral("-")},
+                          s.config.path(), "x\ny\n0 10 0 oops\n");
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_TRUE(bad.out.isEmpty());
+  EXPECT_EQ(bad.errorLines(), QStringList{QStringLiteral(
+                                  "vesk: standard input: line 3: expected a number for the upper end of the y axis, "
+                                  "found \"oops\".")});
 }
 
 TEST(Export, UnknownExtensionIsAUsageError) {

@@ -69,6 +69,24 @@ inline ::testing::AssertionResult colourNear(QColor actual, QColor expected, int
                                        << expected.name().toStdString();
 }
 
+// The share of a's dark pixels that have a dark pixel of b within one pixel.
+inline double inkFoundNear(const QImage &a, const QImage &b) {
+  const auto dark = [](const QImage &image, int x, int y) {
+    return x >= 0 && y >= 0 && x < image.width() && y < image.height() && qGray(image.pixel(x, y)) < 128;
+  };
+  int ink = 0, found = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) {
+      if (!dark(a, x, y)) continue;
+      ++ink;
+      bool near = false;
+      for (int dy = -1; dy <= 1 && !near; ++dy)
+        for (int dx = -1; dx <= 1 && !near; ++dx) near = dark(b, x + dx, y + dy);
+      found += near;
+    }
+  return ink == 0 ? 1.0 : double(found) / ink;
+}
+
 // The names in a folder.
 inline std::vector<std::string> folderEntries(const std::filesystem::path &folder) {
   std::vector<std::string> names;

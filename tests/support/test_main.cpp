@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,9 @@ int main(int argc, char **argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   setenv("QT_FONT_DPI", "96", 0);
   setenv("LC_ALL", "C.UTF-8", 1);
+  // The desktop's recently-used list of the user running the tests stays untouched.
+  QTemporaryDir data;
+  setenv("XDG_DATA_HOME", data.path().toLocal8Bit().constData(), 1);
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

@@ -41,6 +41,7 @@ public:
   struct BrowseCall {
     QWidget *owner;
     std::string title;
+    std::string startFolder = {};
   };
   std::vector<BrowseCall> browseCalls;
 
@@ -75,8 +76,8 @@ public:
     return next(saveAnswers, saveAnswer);
   }
 
-  std::string browseForFolder(QWidget *owner, const std::string &title) override {
-    browseCalls.push_back({owner, title});
+  std::string browseForFolder(QWidget *owner, const std::string &title, const std::string &startFolder) override {
+    browseCalls.push_back({owner, title, startFolder});
     return next(browseAnswers, browseAnswer);
   }
 

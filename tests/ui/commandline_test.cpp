@@ -43,7 +43,10 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"ScaleFraction", {"--scale", "1.5", "--export", "a.png", "a.dat"}, "from 1 to 8"},
         UsageCase{"ScaleWithoutExport", {"--scale", "2", "a.dat"}, "goes with --export"},
         UsageCase{"ExportTwice", {"--export", "a.png", "--export", "b.png", "a.dat"}, "more than once"},
-        UsageCase{"MissingValue", {"a.dat", "--export"}, "Missing value"}),
+        UsageCase{"MissingValue", {"a.dat", "--export"}, "Missing value"},
+        UsageCase{"StandardOutputWithoutFormat", {"--export", "-", "-"}, "--export - needs --format"},
+        UsageCase{"StandardOutputUnknownFormat", {"--export", "-", "--format", "gif", "-"}, "Unknown format \"gif\""},
+        UsageCase{"StandardInputInABatch", {"--export-dir", "out", "--format", "png", "a.dat", "-"}, "--export only"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(CommandLine, SingleExportTakesTheFormatFromTheExtensionInAnyCase) {
@@ -66,6 +69,31 @@ TEST(CommandLine, BatchNamesEachOutputAfterItsDataFile) {
   EXPECT_EQ(line.exports[1].output, "out/B.v2.jpg");
   EXPECT_EQ(line.exports[2].output, "out/C.jpg");
   EXPECT_EQ(line.exports[2].input, "C");
+}
+
+TEST(CommandLine, DashIsStandardInputAndStandardOutput) {
+  const CommandLine window = parse({"-"});
+  EXPECT_EQ(window.action, CommandLine::Action::Window);
+  EXPECT_TRUE(window.standardInput);
+  EXPECT_EQ(window.file, "");
+  EXPECT_FALSE(parse({"./-"}).standardInput);
+
+  struct Case {
+    QStringList arguments;
+    const char *input, *output;
+    ExportFormat format;
+  };
+  for (const Case &c : {Case{{"--export", "-", "--format", "jpeg", "-"}, "-", "-", ExportFormat::Jpeg},
+                        Case{{"--export", "out.svg", "-"}, "-", "out.svg", ExportFormat::Svg},
+                        Case{{"--export", "-", "--format", "PDF", "in.dat"}, "in.dat", "-", ExportFormat::Pdf}}) {
+    const CommandLine line = parse(c.arguments);
+    ASSERT_EQ(line.action, CommandLine::Action::Export) << line.error.toStdString();
+    ASSERT_EQ(line.exports.size(), 1u);
+    EXPECT_EQ(line.exports[0].input, c.input);
+    EXPECT_EQ(line.exports[0].output, c.output);
+    EXPECT_EQ(line.exports[0].format, c.format);
+  }
+  EXPECT_TRUE(usageText().contains(QStringLiteral("A FILE of - is standard input")));
 }
 
 TEST(CommandLine, HelpDocumentsEveryExportOption) {

@@ -15,8 +15,10 @@
 #include <QPushButton>
 
 #include <gtest/gtest.h>
+#include <QDir>
 
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 
@@ -329,25 +331,50 @@ void PrintTo(const KeyCase &c, std::ostream *os) { *os << c.name; }
 
 class OptionsKeys : public OptionsTest, public ::testing::WithParamInterface<KeyCase> {};
 
-TEST_P(OptionsKeys, EnterAndEscapeDoNothingWhereverTheyArePressed) {
-  dialogs.browseAnswer = "/browsed";
-  Options &o = open();
-  o.Combo1->setEditText("13");
-  const std::vector<QWidget *> targets = {o.Text1, o.Combo1->lineEdit(), o.cmdOK, o.cmdCancel, o.cmdBrowse, &o};
-  for (QWidget *target : targets) {
+TEST_P(OptionsKeys, EnterIsOKAndEscapeIsCancelWhereverTheyArePressed) {
+  const bool ok = GetParam().key != Qt::Key_Escape;
+  for (const char *name : {"Text1", "Combo1", "cmdOK", "cmdCancel", "cmdBrowse", "dialog"}) {
+    writeFile(settings.path(), startFile);
+    DefaultFontSize = 9.0;
+    Options &o = open();
+    o.Text1->setText("/typed");
+    o.Combo1->setEditText("13");
+    const std::map<std::string, QWidget *> targets = {{"Text1", o.Text1},         {"Combo1", o.Combo1->lineEdit()},
+                                                      {"cmdOK", o.cmdOK},         {"cmdCancel", o.cmdCancel},
+                                                      {"cmdBrowse", o.cmdBrowse}, {"dialog", &o}};
     QKeyEvent press(QEvent::KeyPress, GetParam().key, Qt::NoModifier);
     QKeyEvent release(QEvent::KeyRelease, GetParam().key, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &press);
-    QCoreApplication::sendEvent(target, &release);
+    QCoreApplication::sendEvent(targets.at(name), &press);
+    QCoreApplication::sendEvent(targets.at(name), &release);
     processDeferredDeletes();
-    ASSERT_FALSE(dialog.isNull()) << GetParam().name;
-    EXPECT_TRUE(o.isVisible()) << GetParam().name << " on " << target->metaObject()->className();
+    ASSERT_FALSE(dialog.isNull()) << GetParam().name << " on " << name;
+    EXPECT_FALSE(o.isVisible()) << GetParam().name << " on " << name;
+    EXPECT_TRUE(dialogs.browseCalls.empty());
+    if (ok) {
+      EXPECT_EQ(file(), "[Options]\nDefault Directory=/typed\nDefault Font Size=13\n") << name;
+      EXPECT_EQ(DefaultFontSize, 13.0) << name;
+    } else {
+      EXPECT_EQ(file(), startFile) << name;
+      EXPECT_EQ(o.Text1->text(), "/home/u/data") << name;
+      EXPECT_EQ(DefaultFontSize, 9.0) << name;
+    }
+    delete dialog.data();
   }
-  EXPECT_EQ(file(), startFile);
-  EXPECT_TRUE(dialogs.browseCalls.empty());
-  EXPECT_EQ(o.Text1->text(), "/home/u/data");
-  EXPECT_EQ(o.Combo1->currentText(), "13");
-  EXPECT_EQ(DefaultFontSize, 9.0);
+}
+
+// Browse starts in the folder the box shows, or in the home folder when that is no folder.
+TEST_F(OptionsTest, BrowseStartsInTheFolderShownInTheBox) {
+  Options &o = open();
+  o.Text1->setText(QString::fromStdString(dir.path().string()));
+  o.cmdBrowse->click();
+  o.Text1->setText("/no/such/folder");
+  o.cmdBrowse->click();
+  o.Text1->setText("relative");
+  o.cmdBrowse->click();
+  ASSERT_EQ(dialogs.browseCalls.size(), 3u);
+  EXPECT_EQ(dialogs.browseCalls[0].startFolder, dir.path().string());
+  EXPECT_EQ(dialogs.browseCalls[1].startFolder, QDir::homePath().toStdString());
+  EXPECT_EQ(dialogs.browseCalls[2].startFolder, QDir::homePath().toStdString());
 }
 
 INSTANTIATE_TEST_SUITE_P(OptionsKeyboard, OptionsKeys,

@@ -49,6 +49,16 @@ struct PrintWindow {
   }
 };
 
+// The page holds the window's pixels as they are, not a JPEG of them.
+TEST(Printing, ThePrintedImageIsStoredLosslessly) {
+  PrintWindow w;
+  const auto pdf = w.printTo(1, QPageLayout::Portrait);
+  const QString images = run("pdfimages", {"-list", QString::fromStdString(pdf.string())});
+  const QRegularExpressionMatch row = QRegularExpression(" image +720 +478 .*").match(images);
+  ASSERT_TRUE(row.hasMatch()) << images.toStdString();
+  EXPECT_FALSE(row.captured(0).contains("jpeg")) << images.toStdString();
+}
+
 TEST(Printing, EachCopyIsOnePageWithTheWindowImageAtItsNaturalSize) {
   PrintWindow w;
   const auto pdf = w.printTo(3, QPageLayout::Landscape);

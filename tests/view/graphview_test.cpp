@@ -85,6 +85,54 @@ TEST(GraphView, FailedOpenFileKeepsTheGraphShown) {
     EXPECT_EQ((std::array<double, 4>{area.ScaleLeft(), area.ScaleTop(), area.ScaleWidth(), area.ScaleHeight()}),
               scale);
   }
+// A file that fails changes nothing: the graph shown, its engine and its coordinates stay.
+TEST(GraphView, FailedOpenFileLeavesTheGraphShown) {
+  View v;
+  v.view.openFile(test::sourcePath("examples/vesk.dat").string());
+  v.view.zoom(2, 4, 7, -2);
+  const QImage zoomed = v.view.picture(), twice = v.view.picture(2);
+  const double left = v.view.mainPicture().ScaleLeft(), width = v.view.mainPicture().ScaleWidth();
+  try {
+    v.view.openFile(test::sourcePath("tests/data/decimal-comma.dat").string());
+    FAIL() << "a decimal comma must not load";
+  } catch (const LoadError &e) {
+    EXPECT_NE(std::string(e.what()).find("decimal-comma.dat"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(v.view.engine().model().xTitle, "Time (s)");
+  EXPECT_EQ(v.view.picture(), zoomed);
+  EXPECT_EQ(v.view.picture(2), twice) << "the zoomed view is still the one drawn again";
+  EXPECT_EQ(v.view.mainPicture().ScaleLeft(), left);
+  EXPECT_EQ(v.view.mainPicture().ScaleWidth(), width);
+}
+
+// Vector output draws the view that is shown: a zoomed view's drawing differs from the full view's.
+TEST(GraphView, PaintDrawsTheShownView) {
+  View v;
+  v.view.openFile(test::sourcePath("examples/vesk.dat").string());
+  const auto painted = [&v] {
+    QImage image(720, 478, QImage::Format_RGB32);
+    QPainter painter(&image);
+    v.view.paint(painter, 1.0 / 15);
+    return image;
+  };
+  const auto differing = [](const QImage &a, const QImage &b) {
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+      for (int x = 0; x < a.width(); ++x) n += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > 64;
+    return n;
+  };
+  const QImage full = painted();
+  v.view.zoom(2, 4, 7, -2);
+  const QImage zoomed = painted(), shown = v.view.picture().convertToFormat(QImage::Format_RGB32);
+  // Antialiased paths and text differ from the raster picture by a few pixels, another view by thousands.
+  EXPECT_LT(differing(zoomed, shown) * 4, differing(full, shown));
+  v.view.refresh();
+  const QImage withLabels = v.view.picture();
+  v.view.NoLables = true;
+  v.view.refresh();
+  v.view.NoLables = false;
+  const QImage bare = painted();
+  EXPECT_LT(differing(bare, v.view.picture()), differing(bare, withLabels)) << "the labels stay out";
 }
 
 // A graph with no data sets, only its axes.
