@@ -1,3 +1,4 @@
+#include "tests/support/FakeMainForm.h"
 #include "tests/support/Files.h"
 #include "tests/ui/FakeDialogs.h"
 #include "ui/FileFollower.h"
