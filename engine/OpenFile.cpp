@@ -1,3 +1,4 @@
+#include "engine/TextSource.h"
 #include "engine/cVesk.h"
 #include "settings/SettingsFile.h"
 
@@ -18,10 +19,13 @@ namespace vesk {
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE *f) const { std::fclose(f); }
+struct Descriptor {
+  int fd;
+  explicit Descriptor(int fd) : fd(fd) {}
+  Descriptor(const Descriptor &) = delete;
+  Descriptor &operator=(const Descriptor &) = delete;
+  ~Descriptor() { ::close(fd); }
 };
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 std::string quoted(const std::string &path) { return "\"" + path + "\""; }
 
@@ -34,122 +38,243 @@ std::string quoted(const std::string &path) { return "\"" + path + "\""; }
   throw LoadError("Cannot load " + quoted(path) + ": " + reason);
 }
 
-// Read at most this much: no longer file comes down to maxTextLength
-// characters, and a file chosen by mistake must not fill the memory.
-constexpr std::size_t maxFileBytes = std::size_t(1) << 20;
+bool isBlank(char32_t c) { return c == ' ' || c == '\r' || c == '\n'; }
 
-struct FileBytes {
-  std::string bytes;
-  std::uintmax_t size = 0;  // on disk, which may be more than was read
-};
-
-// The file's bytes; reading stops after maxBytes + 1, since a longer text cannot be loaded anyway.
-FileBytes readBytes(const std::string &path, std::size_t maxBytes) {
-  // Opened without waiting, so that a FIFO with no writer cannot stall the window.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) failRead(path, errno);
-  File stream(::fdopen(fd, "rb"));
-  if (!stream) {
-    const int error = errno;
-    ::close(fd);
-    failRead(path, error);
-  }
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) failRead(path, errno);
-  if (S_ISDIR(info.st_mode)) failRead(path, EISDIR);
-  if (!S_ISREG(info.st_mode)) throw LoadError("Cannot read " + quoted(path) + ": it is not a regular file.");
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  FileBytes file{{}, std::uintmax_t(info.st_size)};
-  std::string &bytes = file.bytes;
-  char buffer[8192];
-  while (bytes.size() <= maxBytes) {
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, stream.get());
-    bytes.append(buffer, n);
-    if (n < sizeof buffer) {
-      if (std::ferror(stream.get())) failRead(path, errno);
-      break;
+// A data file as the loader reads it, a buffer at a time: a file that starts
+// with a UTF-16 byte-order mark is turned into UTF-8, each LF that does not
+// follow a CR gets one (a line end in a data text is CR and one more
+// character; files written on Linux end lines with LF alone), and the text
+// stops before the spaces and blank lines at the end of the file.
+class FileText : public TextSource {
+public:
+  FileText(const std::string &path, int fd, std::uint64_t size, std::uint64_t limit)
+      : path(path), fd(fd), size(size), limit(limit), raw(new char[rawCapacity]) {
+    unsigned char bom[2] = {0, 0};
+    if (size >= 2 && ::pread(fd, bom, 2, 0) == 2) {
+      little = bom[0] == 0xFF && bom[1] == 0xFE;
+      big = bom[0] == 0xFE && bom[1] == 0xFF;
     }
+    first = utf16() ? 2 : 0;
+    rawRead = first;
   }
-  file.size = std::max<std::uintmax_t>(file.size, bytes.size());
-  return file;
-}
 
-// A line end in a data text is CR and one more character; files written on
-// Linux end lines with LF alone, so each LF that does not follow a CR gets one.
-std::string withCrBeforeLoneLf(std::string bytes) {
-  std::size_t lone = 0;
-  for (std::size_t i = 0; i < bytes.size(); ++i)
-    if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) ++lone;
-  if (lone == 0) return bytes;
-  std::string out;
-  out.reserve(bytes.size() + lone);
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) out += '\r';
-    out += bytes[i];
+  // Finds where the text ends; before it, nothing is read.
+  void trim() {
+    cut = trimmedEnd();
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   }
-  return out;
-}
 
-void appendUtf8(std::string &out, char32_t c) {
-  if (c < 0x80) {
-    out += char(c);
-  } else if (c < 0x800) {
-    out += char(0xC0 | (c >> 6));
-    out += char(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += char(0xE0 | (c >> 12));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  } else {
-    out += char(0xF0 | (c >> 18));
-    out += char(0x80 | ((c >> 12) & 0x3F));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
+  bool utf16() const { return little || big; }
+  bool empty() const { return cut <= first; }
+
+  std::size_t read(char *out, std::size_t room) override {
+    const std::size_t n = transform(out, room);
+    written += n;
+    if (written > limit) tooLong();
+    return n;
   }
-}
+  std::uint64_t remainingAtMost() const override {
+    // A byte gives at most two characters (an LF its CR), a UTF-16 unit three, an odd last byte three.
+    return 2 * (cut - rawRead) + (rawEnd - rawPos) * 2 + 3;
+  }
+  double fractionRead() const override { return cut == 0 ? 1 : double(rawRead - (rawEnd - rawPos)) / double(cut); }
 
-// Windows shells redirect output into UTF-16 files with a byte-order mark;
-// such a file becomes UTF-8, anything else stays as it is. Unpaired
-// surrogates and an odd last byte become U+FFFD.
-std::string withUtf16AsUtf8(std::string bytes) {
-  if (bytes.size() < 2) return bytes;
-  const auto b0 = static_cast<unsigned char>(bytes[0]), b1 = static_cast<unsigned char>(bytes[1]);
-  const bool little = b0 == 0xFF && b1 == 0xFE, big = b0 == 0xFE && b1 == 0xFF;
-  if (!little && !big) return bytes;
-  auto unit = [&](std::size_t i) {
-    const auto first = static_cast<unsigned char>(bytes[i]), second = static_cast<unsigned char>(bytes[i + 1]);
-    return big ? char32_t(first << 8 | second) : char32_t(second << 8 | first);
-  };
-  std::string out;
-  out.reserve(bytes.size());
-  std::size_t i = 2;
-  for (; i + 1 < bytes.size(); i += 2) {
-    char32_t c = unit(i);
-    if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
-      const char32_t low = unit(i + 2);
-      if (low >= 0xDC00 && low < 0xE000) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-        i += 2;
+private:
+  static constexpr std::size_t rawCapacity = std::size_t(1) << 20;
+
+  // The length of the file without the spaces and blank lines after its last
+  // character that is neither a space nor a line end, keeping that line's own
+  // line end (a CR and the character after it, or a lone LF, which gets its
+  // CR). A file of nothing else stays whole, for the loader to report.
+  std::uint64_t trimmedEnd() {
+    const std::uint64_t unit = utf16() ? 2 : 1;
+    if ((size - first) % unit != 0) return size;  // an odd last byte becomes U+FFFD
+    std::uint64_t at = size;
+    std::uint64_t last = size;  // none yet
+    while (at > first && last == size) {
+      const std::uint64_t from = std::max<std::uint64_t>(first, at - std::min<std::uint64_t>(at - first, 65536));
+      const std::size_t length = std::size_t(at - from);
+      if (!readAt(raw.get(), length, from)) return size;
+      for (std::size_t i = length; i >= unit; i -= unit) {
+        if (!isBlank(unitAt(raw.get() + i - unit))) {
+          last = from + i - unit;
+          break;
+        }
       }
+      at = from;
     }
-    appendUtf8(out, c >= 0xD800 && c < 0xE000 ? char32_t(0xFFFD) : c);
+    if (last == size) return size;
+    const std::uint64_t after = last + unit;
+    if (after >= size) return after;
+    char next[2];
+    if (!readAt(next, std::size_t(unit), after)) return size;
+    if (unitAt(next) == '\r') return std::min(after + 2 * unit, size);
+    if (unitAt(next) == '\n') return after + unit;
+    return after;
   }
-  if (i < bytes.size()) appendUtf8(out, 0xFFFD);
-  return out;
-}
 
-// Spaces and blank lines at the end are invisible in an editor: the length
-// that drops them after the last character that is neither a space nor a line
-// end, keeping that line's own line end (a CR and the character after it, or
-// a lone LF). A text of nothing else stays whole, for the loader to report.
-std::size_t trimmedLength(std::string_view text) {
-  const std::size_t last = text.find_last_not_of(" \r\n");
-  if (last == std::string_view::npos) return text.size();
-  const std::size_t end = last + 1;
-  if (end < text.size() && text[end] == '\r') return std::min(end + 2, text.size());
-  if (end < text.size() && text[end] == '\n') return end + 1;
-  return end;
-}
+  bool readAt(char *out, std::size_t length, std::uint64_t at) {
+    std::size_t done = 0;
+    while (done < length) {
+      const ssize_t n = ::pread(fd, out + done, length - done, off_t(at + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) failRead(path, errno);
+      if (n == 0) return false;
+      done += std::size_t(n);
+    }
+    return true;
+  }
+
+  char32_t unitAt(const char *p) const {
+    const auto a = static_cast<unsigned char>(p[0]);
+    if (!utf16()) return a;
+    const auto b = static_cast<unsigned char>(p[1]);
+    return big ? char32_t(a << 8 | b) : char32_t(b << 8 | a);
+  }
+
+  // Keeps the unread raw bytes and reads more, up to the cut; false at the cut.
+  bool fillRaw() {
+    const std::size_t kept = rawEnd - rawPos;
+    std::memmove(raw.get(), raw.get() + rawPos, kept);
+    rawPos = 0;
+    rawEnd = kept;
+    const std::size_t want = std::size_t(std::min<std::uint64_t>(rawCapacity - kept, cut - rawRead));
+    if (want == 0) return false;
+    ssize_t n;
+    do n = ::pread(fd, raw.get() + kept, want, off_t(rawRead));
+    while (n < 0 && errno == EINTR);
+    if (n < 0) failRead(path, errno);
+    if (n == 0) {
+      cut = rawRead;  // the file shrank while it was read
+      return false;
+    }
+    rawRead += std::uint64_t(n);
+    rawEnd += std::size_t(n);
+    return true;
+  }
+
+  std::size_t transform(char *out, std::size_t room) {
+    std::size_t n = 0;
+    while (n == 0 || n + TextSource::minRoom <= room) {
+      if (rawEnd - rawPos < 4 && !fillRaw() && rawPos == rawEnd) break;
+      n += utf16() ? decodeUtf16(out + n, room - n) : copyUtf8(out + n, room - n);
+    }
+    return n;
+  }
+
+  std::size_t copyUtf8(char *out, std::size_t room) {
+    const char *p = raw.get() + rawPos;
+    const char *const e = raw.get() + rawEnd;
+    std::size_t n = 0;
+    while (p < e && n + 2 <= room) {
+      const std::size_t run = std::min<std::size_t>(std::size_t(e - p), room - n - 1);
+      const void *lf = std::memchr(p, '\n', run);
+      const std::size_t copied = lf ? std::size_t(static_cast<const char *>(lf) - p) : run;
+      if (copied > 0) {
+        std::memcpy(out + n, p, copied);
+        n += copied;
+        afterCr = p[copied - 1] == '\r';
+        p += copied;
+      }
+      if (!lf) break;
+      if (!afterCr) {
+        out[n++] = '\r';
+        ++crsAdded;
+      }
+      out[n++] = '\n';
+      afterCr = false;
+      ++p;
+    }
+    rawPos = std::size_t(p - raw.get());
+    return n;
+  }
+
+  // Unpaired surrogates and an odd last byte become U+FFFD.
+  std::size_t decodeUtf16(char *out, std::size_t room) {
+    std::size_t n = 0;
+    while (n + 5 <= room) {
+      const std::size_t left = rawEnd - rawPos;
+      const bool atCut = rawRead == cut;
+      if (left < 4 && !atCut) break;  // more to read first
+      if (left == 0) break;
+      char32_t c = 0xFFFD;
+      if (left == 1) {
+        rawPos += 1;
+      } else {
+        c = unitAt(raw.get() + rawPos);
+        rawPos += 2;
+        if (c >= 0xD800 && c < 0xDC00 && left >= 4) {
+          const char32_t low = unitAt(raw.get() + rawPos);
+          if (low >= 0xDC00 && low < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+            rawPos += 2;
+          }
+        }
+        if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;
+      }
+      if (c == '\n' && !afterCr) {
+        out[n++] = '\r';
+        ++crsAdded;
+      }
+      afterCr = c == '\r';
+      n += appendUtf8(out + n, c);
+    }
+    return n;
+  }
+
+  static std::size_t appendUtf8(char *out, char32_t c) {
+    if (c < 0x80) {
+      out[0] = char(c);
+      return 1;
+    }
+    if (c < 0x800) {
+      out[0] = char(0xC0 | (c >> 6));
+      out[1] = char(0x80 | (c & 0x3F));
+      return 2;
+    }
+    if (c < 0x10000) {
+      out[0] = char(0xE0 | (c >> 12));
+      out[1] = char(0x80 | ((c >> 6) & 0x3F));
+      out[2] = char(0x80 | (c & 0x3F));
+      return 3;
+    }
+    out[0] = char(0xF0 | (c >> 18));
+    out[1] = char(0x80 | ((c >> 12) & 0x3F));
+    out[2] = char(0x80 | ((c >> 6) & 0x3F));
+    out[3] = char(0x80 | (c & 0x3F));
+    return 4;
+  }
+
+  // The text grew past the limit: its whole length is counted for the message.
+  [[noreturn]] void tooLong() {
+    std::uint64_t total = written;
+    std::unique_ptr<char[]> scratch(new char[65536]);
+    while (const std::size_t n = transform(scratch.get(), 65536)) total += n;
+    const std::string hint = cVesk::tooLongHint(total, "file", limit);
+    if (total - crsAdded > limit)
+      throw LoadError("the file has more than " + std::to_string(limit) + " characters, the most a data file holds. " +
+                      hint);
+    throw LoadError("the file has " + std::to_string(total) +
+                    " characters once each line end is counted as CR LF; a data file holds at most " +
+                    std::to_string(limit) + ". " + hint);
+  }
+
+  const std::string path;
+  const int fd;
+  const std::uint64_t size;
+  const std::uint64_t limit;
+  bool little = false;
+  bool big = false;
+  std::uint64_t first = 0;    // where the text starts, after a byte-order mark
+  std::uint64_t cut = 0;      // where it ends
+  std::uint64_t rawRead = 0;  // file offset read up to
+  std::unique_ptr<char[]> raw;
+  std::size_t rawPos = 0;
+  std::size_t rawEnd = 0;
+  bool afterCr = false;
+  std::uint64_t written = 0;
+  std::uint64_t crsAdded = 0;
+};
 
 }  // namespace
 
@@ -171,25 +296,31 @@ bool cVesk::vesk(MainForm &mainForm, Surface &mainPicture, Surface &xPicture, Su
 }
 
 void cVesk::veskFromFile(const std::string &path, Surface &mainPicture) {
-  const FileBytes file = readBytes(path, maxFileBytes);
-  if (file.bytes.empty()) failLoad(path, "the file is empty.");
-  const std::string more =
-      "the file has more than " + std::to_string(maxTextLength) + " characters, the most a data file holds. ";
-  if (file.bytes.size() > maxFileBytes) failLoad(path, more + tooLongHint(file.size, "file"));
+  veskFromFile(path, mainPicture, maxTextLength);
+}
 
-  // Decoded first, since the other two steps work on characters; the trim
-  // comes after the line ends are mapped, so that it sees only CR LF pairs.
-  // The length limit applies to the text that is loaded.
-  const std::string decoded = withUtf16AsUtf8(file.bytes);
-  std::string text = withCrBeforeLoneLf(decoded);
-  text.resize(trimmedLength(text));
+void cVesk::veskFromFile(const std::string &path, Surface &mainPicture, std::uint64_t limit) {
+  m = GraphModel{};
+  // Opened without waiting, so that a FIFO with no writer cannot stall the window.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) failRead(path, errno);
+  const Descriptor closer{fd};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) failRead(path, errno);
+  if (S_ISDIR(info.st_mode)) failRead(path, EISDIR);
+  if (!S_ISREG(info.st_mode)) throw LoadError("Cannot read " + quoted(path) + ": it is not a regular file.");
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  const auto size = std::uint64_t(info.st_size);
+  if (size == 0) failLoad(path, "the file is empty.");
+
+  FileText text(path, fd, size, limit);
+  // Refused before it is read: a file that cannot come down to limit
+  // characters (UTF-16 takes at least two bytes for each).
+  if (size > (text.utf16() ? 2 * limit + 2 : limit))
+    failLoad(path, "the file has more than " + std::to_string(limit) + " characters, the most a data file holds. " +
+                       tooLongHint(size, "file", limit));
+  text.trim();
   if (text.empty()) failLoad(path, "the file is empty.");
-  if (text.size() > maxTextLength) {
-    if (trimmedLength(decoded) > maxTextLength) failLoad(path, more + tooLongHint(text.size(), "file"));
-    failLoad(path, "the file has " + std::to_string(text.size()) +
-                       " characters once each line end is counted as CR LF; a data file holds at most " +
-                       std::to_string(maxTextLength) + ". " + tooLongHint(text.size(), "file"));
-  }
   try {
     load(text, mainPicture);
   } catch (const LoadError &e) {

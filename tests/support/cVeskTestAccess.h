@@ -19,6 +19,10 @@ struct cVeskTestAccess {
     v.drawText(s, escapement, size, text, x, y);
   }
   static std::string readDefaultDirectory(cVesk &v) { return v.readDefaultDirectory(); }
+  // Reads a file as veskFromFile does, with a text of at most limit characters.
+  static void veskFromFile(cVesk &v, const std::string &path, Surface &mainPicture, std::uint64_t limit) {
+    v.veskFromFile(path, mainPicture, limit);
+  }
 };
 
 }  // namespace vesk
