@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <optional>
 
 namespace vesk {
@@ -50,8 +51,10 @@ Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
   graphView.openDialog = [this](const std::string &initDir, const std::string &fileName) {
     std::string path = this->dialogs.getOpenFileName(this, initDir, fileName);
     if (!path.empty()) fileToReload = path;
+    if (!path.empty()) progress = this->dialogs.loadProgress(this, path);
     return path;
   };
+  graphView.loadProgress = [this](double share) { return !progress || progress->update(share); };
   graphView.messageBox = [this](const std::string &text, const std::string &title) {
     this->dialogs.messageBox(this, text, title, Dialogs::Icon::None);
   };
@@ -152,13 +155,33 @@ void Main::createMenus() {
 }
 
 void Main::mnOpenClick() {
+  if (loading) return;
   openWith([this] { return graphView.open(); });
 }
 
 void Main::openFile(const std::string &path) {
+  if (loading) return;  // a drop or F5 while a load runs
+  // Loaded before anything changes, so that a cancelled load leaves the window as it was.
+  std::optional<GraphView::Loaded> loaded;
+  std::exception_ptr failure;
+  loading = true;
+  progress = dialogs.loadProgress(this, path);
+  try {
+    loaded = graphView.loadFile(path);
+  } catch (const LoadCancelled &) {
+  } catch (const LoadError &) {
+    failure = std::current_exception();
+  }
+  progress.reset();
+  loading = false;
+  if (!loaded && !failure) return;
   fileToReload = path;
   openWith([&] {
-    graphView.openFile(path);
+    if (failure) {
+      graphView.clear();
+      std::rethrow_exception(failure);
+    }
+    graphView.show(std::move(*loaded));
     return true;
   });
 }
@@ -176,11 +199,15 @@ void Main::openWith(const std::function<bool()> &load) {
   mnZoom->setEnabled(false);
   mnReset->setEnabled(false);
   bool loaded = false;
+  loading = true;
   try {
     loaded = load();
   } catch (const LoadError &error) {
     dialogs.messageBox(this, error.what(), "vesk", Dialogs::Icon::Warning);
+  } catch (const LoadCancelled &) {
   }
+  loading = false;
+  progress.reset();
   if (!loaded) return;
   mnPrint->setEnabled(true);
   mnSave->setEnabled(true);

@@ -113,6 +113,7 @@ cVesk &GraphView::engine() {
 
 bool GraphView::open() {
   currentVesk = std::make_unique<cVesk>(*viewForm);
+  currentVesk->setProgress(loadProgress);
   shown = {};
   const bool opened = currentVesk->vesk(*viewForm, graph, xLabels, yLabels);
   if (opened) shown = {.kind = Shown::Kind::full, .noLables = NoLables};
@@ -133,7 +134,41 @@ cVesk &GraphView::fresh() {
 }
 
 void GraphView::openFile(const std::string &path) {
-  fresh().veskFromFile(path, graph);
+  Loaded loaded;
+  try {
+    loaded = loadFile(path);
+  } catch (const LoadError &) {
+    fresh();
+    throw;
+  }
+  show(std::move(loaded));
+}
+
+GraphView::Loaded GraphView::loadFile(const std::string &path) {
+  // Loading sets the scale of the surface it is given and reads its height;
+  // a stand-in of the graph area's size keeps the shown one as it is.
+  class Scratch : public SurfaceState {
+  public:
+    using SurfaceState::SurfaceState;
+    void Cls() override {}
+    void Line(double, double, double, double, std::optional<Colour>, bool) override {}
+    void Circle(double, double, double) override {}
+    void Print(const std::string &) override {}
+  } scratch(graph.Width(), graph.Height());
+  Loaded loaded{std::make_unique<cVesk>(*viewForm)};
+  loaded.engine->setProgress(loadProgress);
+  loaded.engine->veskFromFile(path, scratch);
+  loaded.scaleWidth = scratch.ScaleWidth();
+  loaded.scaleHeight = scratch.ScaleHeight();
+  return loaded;
+}
+
+void GraphView::show(Loaded loaded) {
+  fresh();
+  currentVesk = std::move(loaded.engine);
+  currentVesk->setProgress({});
+  graph.setScaleHeight(loaded.scaleHeight);
+  graph.setScaleWidth(loaded.scaleWidth);
   refresh();
 }
 

@@ -74,6 +74,21 @@ public:
   // Opens a file as File > Open does once its dialog has given path. Throws
   // LoadError; the engine is then empty and the surfaces cleared.
   void openFile(const std::string &path);
+  // A file loaded into an engine of its own, not yet shown.
+  struct Loaded {
+    std::unique_ptr<cVesk> engine;
+    double scaleWidth = 0;
+    double scaleHeight = 0;
+  };
+  // Loads a file without touching what is shown, reporting to loadProgress.
+  // Throws LoadError, or LoadCancelled when loadProgress says so.
+  Loaded loadFile(const std::string &path);
+  // Shows a loaded file as openFile does.
+  void show(Loaded loaded);
+  // Clears the view as a failed open leaves it: an empty engine, cleared surfaces.
+  void clear() { fresh(); }
+  // Told how far each load from disk has come; false cancels it.
+  cVesk::Progress loadProgress;
   // The same for a data text in memory, taken exactly as it stands.
   void openData(const std::string &text);
   // The full view of the current engine.
