@@ -118,6 +118,30 @@ constexpr double exactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6, 
 // optional exponent; '.' is the decimal point whatever the locale. Values too
 // small to hold become 0.
 NumberStatus parseReal(std::string_view s, double &value) {
+  // The common form first: a sign, up to 15 digits with at most one '.', no
+  // exponent. The digits and the power of ten are exact doubles and one
+  // division rounds correctly, as the general path below does.
+  {
+    const char *p = s.data();
+    const char *const e = p + s.size();
+    const bool minus = p < e && *p == '-';
+    if (p < e && (*p == '-' || *p == '+')) ++p;
+    const char *const digitsStart = p;
+    std::uint64_t m = 0;
+    while (p < e && static_cast<unsigned char>(*p - '0') < 10) m = m * 10 + std::uint64_t(*p++ - '0');
+    std::ptrdiff_t fraction = 0;
+    if (p < e && *p == '.') {
+      const char *const fractionStart = ++p;
+      while (p < e && static_cast<unsigned char>(*p - '0') < 10) m = m * 10 + std::uint64_t(*p++ - '0');
+      fraction = p - fractionStart;
+    }
+    const std::ptrdiff_t digits = p - digitsStart - (fraction > 0 || (p > digitsStart && p[-1] == '.'));
+    if (p == e && digits > 0 && digits <= 15) {
+      value = double(m) / exactPowersOfTen[fraction];
+      if (minus) value = -value;
+      return NumberStatus::ok;
+    }
+  }
   const std::size_t n = s.size();
   std::size_t i = 0;
   const bool negative = n > 0 && s[0] == '-';
@@ -387,33 +411,36 @@ public:
       if (spacesOnly) start = pos;  // nothing but spaces: left as it is
 
       const char *stop = start;
+      const char *firstPoint = nullptr;
+      const char *lastPoint = nullptr;
       if (wholeLine) {
         const void *cr = std::memchr(start, CR, std::size_t(end - start));
         stop = cr ? static_cast<const char *>(cr) : end;
       } else {
-        while (stop < end && *stop != ' ' && *stop != CR) ++stop;
+        for (; stop < end && *stop != ' ' && *stop != CR; ++stop) {
+          if (*stop == '.') {
+            if (!firstPoint) firstPoint = stop;
+            lastPoint = stop;
+          }
+        }
       }
       if (!eof && (stop == end || (*stop == CR && end - stop < 2))) {
         refill();
         continue;
       }
 
+      // A word holds no spaces; a line loses those at its end.
       const char *tokenEnd = stop;
-      while (tokenEnd > start && tokenEnd[-1] == ' ') --tokenEnd;
-      if (tokenEnd == start) tokenEnd = stop;  // nothing but spaces: left as it is
+      if (wholeLine) {
+        while (tokenEnd > start && tokenEnd[-1] == ' ') --tokenEnd;
+        if (tokenEnd == start) tokenEnd = stop;  // nothing but spaces: left as it is
+      }
 
       // Numbers run together ("1.2345.678"): see nextToken.
-      if (!wholeLine) {
-        const char *firstPoint = start;
-        while (firstPoint < tokenEnd && *firstPoint != '.') ++firstPoint;
-        const char *lastPoint = tokenEnd;
-        while (lastPoint > firstPoint && *--lastPoint != '.') {
-        }
-        if (lastPoint > firstPoint) {
-          const std::ptrdiff_t decimals = tokenEnd - lastPoint - 1;
-          tokenEnd = firstPoint + 1 + decimals;
-          stop = tokenEnd;
-        }
+      if (lastPoint != firstPoint) {
+        const std::ptrdiff_t decimals = tokenEnd - lastPoint - 1;
+        tokenEnd = firstPoint + 1 + decimals;
+        stop = tokenEnd;
       }
 
       Token token{std::string_view(start, std::size_t(tokenEnd - start)), line, false, !lineHasText};

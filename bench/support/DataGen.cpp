@@ -111,7 +111,7 @@ void walks(Writer &w, bool pointsOnly) {
     double y = line * 4 - 200;
     for (int i = 0; i < 32767; ++i) {
       y += step(random);
-      point(w, pointsOnly, i * (1000.0 / 32766), 4, y, 6, line);
+      point(w, pointsOnly, i * (1000.0 / 32766), 5, y, 7, line);
     }
     setEnd(w, pointsOnly);
   }
