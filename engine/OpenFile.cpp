@@ -166,25 +166,31 @@ private:
     const char *p = raw.get() + rawPos;
     const char *const e = raw.get() + rawEnd;
     std::size_t n = 0;
-    while (p < e && n + 2 <= room) {
-      const std::size_t run = std::min<std::size_t>(std::size_t(e - p), room - n - 1);
-      const void *lf = std::memchr(p, '\n', run);
-      const std::size_t copied = lf ? std::size_t(static_cast<const char *>(lf) - p) : run;
-      if (copied > 0) {
-        std::memcpy(out + n, p, copied);
-        n += copied;
-        afterCr = p[copied - 1] == '\r';
-        p += copied;
-      }
-      if (!lf) break;
-      if (!afterCr) {
+    auto one = [&](char c) {
+      if (c == '\n' && !afterCr) {
         out[n++] = '\r';
         ++crsAdded;
       }
-      out[n++] = '\n';
-      afterCr = false;
-      ++p;
+      out[n++] = c;
+      afterCr = c == '\r';
+    };
+    // Eight bytes at a time while they hold no LF; lines are short, so no
+    // call per line.
+    constexpr std::uint64_t ones = 0x0101010101010101, highs = 0x8080808080808080, lfs = 0x0A0A0A0A0A0A0A0A;
+    while (e - p >= 8 && n + 16 <= room) {
+      std::uint64_t word;
+      std::memcpy(&word, p, 8);
+      const std::uint64_t x = word ^ lfs;
+      if (((x - ones) & ~x & highs) == 0) {
+        std::memcpy(out + n, p, 8);
+        n += 8;
+        afterCr = p[7] == '\r';
+        p += 8;
+      } else {
+        for (int k = 0; k < 8; ++k) one(*p++);
+      }
     }
+    while (p < e && n + 2 <= room) one(*p++);
     rawPos = std::size_t(p - raw.get());
     return n;
   }
