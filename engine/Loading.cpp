@@ -137,7 +137,7 @@ NumberStatus parseReal(std::string_view s, double &value) {
     }
     const std::ptrdiff_t digits = p - digitsStart - (fraction > 0 || (p > digitsStart && p[-1] == '.'));
     if (p == e && digits > 0 && digits <= 15) {
-      value = double(m) / exactPowersOfTen[fraction];
+      value = fraction == 0 ? double(m) : double(m) / exactPowersOfTen[fraction];
       if (minus) value = -value;
       return NumberStatus::ok;
     }
@@ -320,6 +320,15 @@ long long toWhole(const Reading &r, const Token &token, From from, const Item &i
 }
 
 std::int16_t toInt16(const Reading &r, const Token &token, From from, const Item &item) {
+  // Most tags are a few digits: the same value without a conversion to double.
+  const std::string_view t = token.text;
+  const std::size_t sign = !t.empty() && t[0] == '-';
+  if (t.size() > sign && t.size() - sign <= 4) {
+    int whole = 0;
+    std::size_t i = sign;
+    for (; i < t.size() && static_cast<unsigned char>(t[i] - '0') < 10; ++i) whole = whole * 10 + (t[i] - '0');
+    if (i == t.size()) return std::int16_t(sign ? -whole : whole);
+  }
   return std::int16_t(toWhole(r, token, from, item, -32768, 32767, "a whole number from -32768 to 32767"));
 }
 
