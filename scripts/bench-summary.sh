@@ -47,8 +47,8 @@ awk -F, '
         row(k, sprintf("%.1f MB", mem[k]), "<= 140 MB", verdict(mem[k] <= 140))
         continue
       }
-      if (k ~ /^LoadFile\//) {
-        f = k; sub(/^LoadFile/, "FloorFile", f)
+      if (k ~ /LoadFile\//) {
+        f = k; sub(/LoadFile/, "FloorFile", f)
         if (f in t) {
           if (k ~ /\/walks/) { goal = sprintf("<= 1.3x floor (%.2fx)", t[k] / t[f]); ok = verdict(t[k] <= 1.3 * t[f]) }
           else goal = sprintf("reported (%.2fx floor)", t[k] / t[f])
