@@ -466,6 +466,41 @@ public:
     }
   }
 
+  // Reads the next token as nextToken and parseReal would when it is a plain
+  // number (a sign, up to 15 digits with at most one '.') and returns true;
+  // otherwise reads nothing and returns false. Most values are such numbers:
+  // they are converted while they are scanned.
+  bool plainNumber(double &value) {
+    const char *p = pos;
+    while (p < end && *p == ' ') ++p;
+    const bool minus = p < end && *p == '-';
+    p += minus;
+    const char *const digitsStart = p;
+    std::uint64_t m = 0;
+    while (p < end && static_cast<unsigned char>(*p - '0') < 10) m = m * 10 + std::uint64_t(*p++ - '0');
+    std::ptrdiff_t digits = p - digitsStart;
+    std::ptrdiff_t fraction = 0;
+    if (p < end && *p == '.') {
+      const char *const fractionStart = ++p;
+      while (p < end && static_cast<unsigned char>(*p - '0') < 10) m = m * 10 + std::uint64_t(*p++ - '0');
+      fraction = p - fractionStart;
+      digits += fraction;
+    }
+    if (digits == 0 || digits > 15) return false;
+    if (p == end ? !eof : *p == CR ? !eof && end - p < 2 : *p != ' ') return false;
+    value = fraction == 0 ? double(m) : double(m) / exactPowersOfTen[fraction];
+    if (minus) value = -value;
+    lineHasText = true;
+    if (p < end && *p == CR) {
+      p += std::min<std::ptrdiff_t>(2, end - p);
+      ++line;
+      lineHasText = false;
+      lastLineEnd = offset(p);
+    }
+    pos = p;
+    return true;
+  }
+
   // True when the text is read to its end.
   bool atTextEnd() {
     while (pos == end && !eof) refill();
@@ -564,7 +599,11 @@ void cVesk::load(TextSource &text, Surface &mainPicture) {
 void cVesk::loadFrom(TokenReader &reader, Surface &mainPicture) {
   Reading reading{reader, {}, {}};
   auto line = [&] { return reader.next(true); };
-  auto real = [&](const Item &item) { return toReal(reading, reader.next(false), From::text, item); };
+  auto real = [&](const Item &item) {
+    double value;
+    if (reader.plainNumber(value)) return value;
+    return toReal(reading, reader.next(false), From::text, item);
+  };
   auto int16 = [&](const Item &item) { return toInt16(reading, reader.next(false), From::text, item); };
 
   GraphModel g;
