@@ -33,7 +33,7 @@ awk -F, '
     if (name ~ /_(mean|stddev|cv)$/) next
     sub(/_median$/, "", name)
     if ($5 == "kB") { mem[name] = $3 / 1024; order[++n] = name; next }
-    t[name] = ms($3, $5); order[++n] = name
+    t[name] = ms($3, $5); cpu[name] = ms($4, $5); order[++n] = name
   }
   function row(what, value, goal, ok) {
     printf "%-44s %12s   %-34s %s\n", what, value, goal, ok
@@ -47,12 +47,18 @@ awk -F, '
         row(k, sprintf("%.1f MB", mem[k]), "<= 140 MB", verdict(mem[k] <= 140))
         continue
       }
-      if (k ~ /LoadFile\//) {
+      # Loads from disk by CPU time: on a shared machine the wall time mostly measures the others.
+      if (k ~ /(Load|Floor)File\//) {
         f = k; sub(/LoadFile/, "FloorFile", f)
-        if (f in t) {
-          if (k ~ /\/walks/) { goal = sprintf("<= 1.3x floor (%.2fx)", t[k] / t[f]); ok = verdict(t[k] <= 1.3 * t[f]) }
-          else goal = sprintf("reported (%.2fx floor)", t[k] / t[f])
+        if (k ~ /LoadFile/ && f in t) {
+          r = cpu[k] / cpu[f]
+          if (k ~ /\/walks/) { goal = sprintf("<= 1.3x floor (%.2fx)", r); ok = verdict(r <= 1.3) }
+          else goal = sprintf("reported (%.2fx floor)", r)
         }
+        row(k, sprintf("%.3f ms cpu", cpu[k]), goal, ok)
+        continue
+      }
+      if (0) {
       } else if (k ~ /Load\/[0-9]+$/) {
         f = k; sub(/Load/, "Floor", f)
         if (f in t) { goal = sprintf("<= 2x floor (%.2fx)", t[k] / t[f]); ok = verdict(t[k] <= 2 * t[f]) }
