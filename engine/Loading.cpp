@@ -1,10 +1,13 @@
 #include "engine/TextCodec.h"
+#include "engine/TextSource.h"
 #include "engine/cVesk.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <system_error>
 
@@ -40,18 +43,6 @@ std::string describe(const Item &item) {
   return s + std::to_string(item.number) + " in data set " + std::to_string(item.set);
 }
 
-// The line, from 1, on which offset stands; a line end is a CR and the one character after it.
-int lineAt(std::string_view all, std::size_t offset) {
-  int line = 1;
-  for (std::size_t i = 0; i < offset && i < all.size(); ++i) {
-    if (all[i] == CR) {
-      ++line;
-      ++i;
-    }
-  }
-  return line;
-}
-
 // The token in quotes as people can read it: control characters spelled out, long tokens cut short.
 std::string quote(std::string_view token) {
   constexpr int maxShown = 30;
@@ -85,17 +76,28 @@ std::string quote(std::string_view token) {
 // Where a token was cut from: the data text itself or a header line.
 enum class From { text, header };
 
+}  // namespace
+
+// A token as the loader reads it, with what an error message says about where it stands.
+struct Token {
+  std::string_view text;  // valid until the next token is read
+  long line = 1;
+  bool atEnd = false;        // empty, with nothing but spaces after it to the end of the text
+  bool blankBefore = false;  // nothing but spaces before it on its line
+};
+
+namespace {
+
 // What stood where a value was wanted.
-std::string found(std::string_view all, std::string_view token, From from) {
-  if (!token.empty()) return "found " + quote(token);
+std::string found(const Token &token, From from) {
+  if (!token.text.empty()) return "found " + quote(token.text);
   if (from == From::header) return "found the end of the header line";
-  const std::size_t offset = std::size_t(token.data() - all.data());
-  if (all.find_first_not_of(' ', offset) == std::string_view::npos) return "found the end of the data";
+  if (token.atEnd) return "found the end of the data";
   return "found an empty value: the line is blank or ends with a space";
 }
 
-[[noreturn]] void failAt(std::string_view all, std::string_view token, const std::string &message) {
-  throw LoadError("Line " + std::to_string(lineAt(all, std::size_t(token.data() - all.data()))) + ": " + message);
+[[noreturn]] void failAt(const Token &token, const std::string &message) {
+  throw LoadError("Line " + std::to_string(token.line) + ": " + message);
 }
 
 // Order of magnitude of a mantissa of digits with at most one '.' (not all zeros).
@@ -116,6 +118,30 @@ constexpr double exactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6, 
 // optional exponent; '.' is the decimal point whatever the locale. Values too
 // small to hold become 0.
 NumberStatus parseReal(std::string_view s, double &value) {
+  // The common form first: a sign, up to 15 digits with at most one '.', no
+  // exponent. The digits and the power of ten are exact doubles and one
+  // division rounds correctly, as the general path below does.
+  {
+    const char *p = s.data();
+    const char *const e = p + s.size();
+    const bool minus = p < e && *p == '-';
+    if (p < e && (*p == '-' || *p == '+')) ++p;
+    const char *const digitsStart = p;
+    std::uint64_t m = 0;
+    while (p < e && static_cast<unsigned char>(*p - '0') < 10) m = m * 10 + std::uint64_t(*p++ - '0');
+    std::ptrdiff_t fraction = 0;
+    if (p < e && *p == '.') {
+      const char *const fractionStart = ++p;
+      while (p < e && static_cast<unsigned char>(*p - '0') < 10) m = m * 10 + std::uint64_t(*p++ - '0');
+      fraction = p - fractionStart;
+    }
+    const std::ptrdiff_t digits = p - digitsStart - (fraction > 0 || (p > digitsStart && p[-1] == '.'));
+    if (p == e && digits > 0 && digits <= 15) {
+      value = fraction == 0 ? double(m) : double(m) / exactPowersOfTen[fraction];
+      if (minus) value = -value;
+      return NumberStatus::ok;
+    }
+  }
   const std::size_t n = s.size();
   std::size_t i = 0;
   const bool negative = n > 0 && s[0] == '-';
@@ -172,9 +198,9 @@ NumberStatus parseReal(std::string_view s, double &value) {
   return NumberStatus::ok;
 }
 
-// Nearest integer, halfway values to the even neighbour; v lies within 16 bits and a half.
-int roundHalfEven(double v) {
-  int whole = int(v);  // towards zero
+// Nearest integer, halfway values to the even neighbour; v lies within 32 bits and a half.
+long long roundHalfEven(double v) {
+  long long whole = static_cast<long long>(v);  // towards zero
   const double fraction = v - whole;
   if (fraction > 0.5 || (fraction == 0.5 && whole % 2 != 0)) ++whole;
   if (fraction < -0.5 || (fraction == -0.5 && whole % 2 != 0)) --whole;
@@ -184,49 +210,30 @@ int roundHalfEven(double v) {
 // A data set's header as read: set 0 until there is one.
 struct Counts {
   int set = 0;
-  std::size_t headerOffset = 0;
-  int labels = 0;
-  int points = 0;
+  long headerLine = 0;
+  std::int32_t labels = 0;
+  std::int32_t points = 0;
 };
 
-// What the loader knows when a value fails: the whole text and the two latest headers read.
+}  // namespace
+
+class TokenReader;
+
+namespace {
+
+// What the loader knows when a value fails: the text being read and the two latest headers read.
 struct Reading {
-  std::string_view all;
+  TokenReader &reader;
   Counts latest;
   Counts before;
 };
 
-std::size_t offsetOf(std::string_view all, std::string_view token) { return std::size_t(token.data() - all.data()); }
+long lastLine(const Reading &r);
 
-// The text's last line: a line end at the very end starts no line of its own.
-int lastLine(std::string_view all) {
-  int line = 1;
-  for (std::size_t i = 0; i < all.size(); ++i) {
-    if (all[i] == CR) {
-      if (i + 2 >= all.size()) break;
-      ++line;
-      ++i;
-    }
-  }
-  return line;
-}
+std::string plural(long long n, const char *word) { return std::to_string(n) + " " + word + (n == 1 ? "" : "s"); }
 
-// True when the line on which offset stands holds nothing but spaces before offset.
-bool blankBefore(std::string_view all, std::size_t offset) {
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < offset && i < all.size(); ++i) {
-    if (all[i] == CR) {
-      ++i;
-      start = i + 1;
-    }
-  }
-  return start >= offset || all.substr(start, offset - start).find_first_not_of(' ') == std::string_view::npos;
-}
-
-std::string plural(int n, const char *word) { return std::to_string(n) + " " + word + (n == 1 ? "" : "s"); }
-
-std::string declares(std::string_view all, const Counts &c) {
-  return "data set " + std::to_string(c.set) + " (header on line " + std::to_string(lineAt(all, c.headerOffset)) +
+std::string declares(const Counts &c) {
+  return "data set " + std::to_string(c.set) + " (header on line " + std::to_string(c.headerLine) +
          ") declares " + plural(c.points, "point") + " and " + plural(c.labels, "label");
 }
 
@@ -245,7 +252,9 @@ bool isDecimalComma(std::string_view token) {
 // One sentence on what the user can change for a value that is not a number,
 // or nothing. Only the token, where it stands and the counts read so far are
 // used: a hint never changes what loads.
-std::string hint(const Reading &r, std::string_view token, From from, const Item &item, bool atEnd) {
+std::string hint(const Reading &r, const Token &t, From from, const Item &item) {
+  const std::string_view token = t.text;
+  const bool atEnd = t.atEnd && from == From::text;
   double value = 0;
   if (!token.empty() && parseReal(token, value) != NumberStatus::notANumber) return {};  // out of range: said already
   if (token.find('\0') != std::string_view::npos) return "The file looks like UTF-16 text; save it as UTF-8.";
@@ -259,38 +268,35 @@ std::string hint(const Reading &r, std::string_view token, From from, const Item
            "characters.";
   if (isDecimalComma(token)) return "Use '.' as the decimal point.";
   if (token.empty() && from == From::text && !atEnd) {
-    const std::size_t offset = offsetOf(r.all, token);
-    const std::string line = "Line " + std::to_string(lineAt(r.all, offset));
-    if (blankBefore(r.all, offset)) return line + " is blank; remove it.";
+    const std::string line = "Line " + std::to_string(t.line);
+    if (t.blankBefore) return line + " is blank; remove it.";
     return line + " ends with a space after a number; remove it.";
   }
   // Values are read by count, so a wrong count shows up later as a word that is
   // not a number. Where a header is read depends on the counts of the sets before it.
   if (r.latest.set == 0) return {};
-  std::string counts = declares(r.all, r.latest);
+  std::string counts = declares(r.latest);
   counts[0] = 'D';
-  if (item.kind == Item::header && r.before.set > 0) counts += ", and " + declares(r.all, r.before);
+  if (item.kind == Item::header && r.before.set > 0) counts += ", and " + declares(r.before);
   return counts + "; check those numbers.";
 }
 
-[[noreturn]] void failExpected(const Reading &r, std::string_view token, From from, const char *expected,
+[[noreturn]] void failExpected(const Reading &r, const Token &token, From from, const char *expected,
                                const Item &item, const char *after = "") {
-  const std::size_t offset = offsetOf(r.all, token);
-  const bool atEnd =
-      token.empty() && from == From::text && r.all.find_first_not_of(' ', offset) == std::string_view::npos;
+  const bool atEnd = token.atEnd && from == From::text;
   std::string message;
   if (atEnd)
-    message = "Line " + std::to_string(lastLine(r.all)) + ": the file ends where " + describe(item) + " was expected.";
+    message = "Line " + std::to_string(lastLine(r)) + ": the file ends where " + describe(item) + " was expected.";
   else
-    message = "Line " + std::to_string(lineAt(r.all, offset)) + ": expected " + expected + " for " + describe(item) +
-              ", " + found(r.all, token, from) + after + ".";
-  const std::string h = hint(r, token, from, item, atEnd);
+    message = "Line " + std::to_string(token.line) + ": expected " + expected + " for " + describe(item) + ", " +
+              found(token, from) + after + ".";
+  const std::string h = hint(r, token, from, item);
   throw LoadError(h.empty() ? message : message + " " + h);
 }
 
-double toReal(const Reading &r, std::string_view token, From from, const Item &item) {
+double toReal(const Reading &r, const Token &token, From from, const Item &item) {
   double value = 0;
-  switch (parseReal(token, value)) {
+  switch (parseReal(token.text, value)) {
     case NumberStatus::ok:
       return value;
     case NumberStatus::notANumber:
@@ -301,24 +307,44 @@ double toReal(const Reading &r, std::string_view token, From from, const Item &i
   return value;
 }
 
-std::int16_t toInt16(const Reading &r, std::string_view token, From from, const Item &item) {
+// A whole number from lowest to highest; expected names that range.
+long long toWhole(const Reading &r, const Token &token, From from, const Item &item, long long lowest,
+                  long long highest, const char *expected) {
   double value = 0;
-  const NumberStatus status = parseReal(token, value);
+  const NumberStatus status = parseReal(token.text, value);
   if (status == NumberStatus::notANumber) failExpected(r, token, from, "a whole number", item);
-  const int whole = status == NumberStatus::ok && value > -32769 && value < 32768 ? roundHalfEven(value) : 32768;
-  if (whole < -32768 || whole > 32767) failExpected(r, token, from, "a whole number from -32768 to 32767", item);
-  return std::int16_t(whole);
+  const bool near = status == NumberStatus::ok && value > double(lowest) - 1 && value < double(highest) + 1;
+  const long long whole = near ? roundHalfEven(value) : highest + 1;
+  if (whole < lowest || whole > highest) failExpected(r, token, from, expected, item);
+  return whole;
+}
+
+std::int16_t toInt16(const Reading &r, const Token &token, From from, const Item &item) {
+  // Most tags are a few digits: the same value without a conversion to double.
+  const std::string_view t = token.text;
+  const std::size_t sign = !t.empty() && t[0] == '-';
+  if (t.size() > sign && t.size() - sign <= 4) {
+    int whole = 0;
+    std::size_t i = sign;
+    for (; i < t.size() && static_cast<unsigned char>(t[i] - '0') < 10; ++i) whole = whole * 10 + (t[i] - '0');
+    if (i == t.size()) return std::int16_t(sign ? -whole : whole);
+  }
+  return std::int16_t(toWhole(r, token, from, item, -32768, 32767, "a whole number from -32768 to 32767"));
+}
+
+std::int32_t toCount(const Reading &r, const Token &token, From from, const Item &item) {
+  return std::int32_t(
+      toWhole(r, token, from, item, INT32_MIN, INT32_MAX, "a whole number from -2147483648 to 2147483647"));
 }
 
 // The label's angle in degrees along the axes, as the on-screen direction in
 // tenths of a degree. P stands for pi with five decimals on purpose: the
 // stored angles depend on it.
-double screenAngle(double degrees, const GraphModel &g, std::string_view all, std::string_view token,
-                   const Item &item) {
+double screenAngle(double degrees, const GraphModel &g, const Token &token, const Item &item) {
   constexpr double P = 3.14159;
   auto fail = [&](const std::string &reason) {
-    failAt(all, token,
-           "cannot turn " + describe(item) + ", " + quote(token) + ", into a direction on screen: " + reason + ".");
+    failAt(token, "cannot turn " + describe(item) + ", " + quote(token.text) + ", into a direction on screen: " +
+                      reason + ".");
   };
   const double t = std::tan(degrees * (P / 180));
   if (g.yMax - g.yMin == 0) fail("the y axis has no length (its lower and upper ends are equal)");
@@ -369,13 +395,186 @@ std::string_view cVesk::nextToken(std::string_view &text, bool wholeLine) {
   return std::string_view(start, std::size_t(tokenEnd - start));
 }
 
-std::string cVesk::tooLongHint(std::size_t characters, const char *what) {
-  auto grouped = [](std::size_t n) {
+// Hands out the tokens of a data text with the rules of nextToken, from a
+// text in memory or from a source read a buffer at a time. A token never
+// spans a refill: the buffer is refilled (and grown when one token fills it)
+// until the token's end, and the character after a CR, are in it.
+class TokenReader {
+public:
+  explicit TokenReader(std::string_view text)
+      : pos(text.data()), end(text.data() + text.size()), origin(text.data()), eof(true) {}
+  TokenReader(TextSource &text, const cVesk::Progress &progress)
+      : source(&text), progress(&progress), capacity(initialCapacity), buffer(new char[capacity]) {
+    pos = end = origin = buffer.get();
+  }
+
+  Token next(bool wholeLine) {
+    for (;;) {
+      const char *start = pos;
+      while (start < end && *start == ' ') ++start;
+      if (start == end && !eof) {
+        refill();
+        continue;
+      }
+      const bool spacesOnly = start == end;
+      if (spacesOnly) start = pos;  // nothing but spaces: left as it is
+
+      const char *stop = start;
+      const char *firstPoint = nullptr;
+      const char *lastPoint = nullptr;
+      if (wholeLine) {
+        const void *cr = std::memchr(start, CR, std::size_t(end - start));
+        stop = cr ? static_cast<const char *>(cr) : end;
+      } else {
+        for (; stop < end && *stop != ' ' && *stop != CR; ++stop) {
+          if (*stop == '.') {
+            if (!firstPoint) firstPoint = stop;
+            lastPoint = stop;
+          }
+        }
+      }
+      if (!eof && (stop == end || (*stop == CR && end - stop < 2))) {
+        refill();
+        continue;
+      }
+
+      // A word holds no spaces; a line loses those at its end.
+      const char *tokenEnd = stop;
+      if (wholeLine) {
+        while (tokenEnd > start && tokenEnd[-1] == ' ') --tokenEnd;
+        if (tokenEnd == start) tokenEnd = stop;  // nothing but spaces: left as it is
+      }
+
+      // Numbers run together ("1.2345.678"): see nextToken.
+      if (lastPoint != firstPoint) {
+        const std::ptrdiff_t decimals = tokenEnd - lastPoint - 1;
+        tokenEnd = firstPoint + 1 + decimals;
+        stop = tokenEnd;
+      }
+
+      Token token{std::string_view(start, std::size_t(tokenEnd - start)), line, false, !lineHasText};
+      token.atEnd = token.text.empty() && spacesOnly;
+      if (!token.text.empty()) lineHasText = true;
+      if (stop < end && *stop == CR) {
+        stop += std::min<std::ptrdiff_t>(2, end - stop);
+        ++line;
+        lineHasText = false;
+        lastLineEnd = offset(stop);
+      }
+      pos = stop;
+      return token;
+    }
+  }
+
+  // Reads the next token as nextToken and parseReal would when it is a plain
+  // number (a sign, up to 15 digits with at most one '.') and returns true;
+  // otherwise reads nothing and returns false. Most values are such numbers:
+  // they are converted while they are scanned.
+  bool plainNumber(double &value) {
+    const char *p = pos;
+    while (p < end && *p == ' ') ++p;
+    const bool minus = p < end && *p == '-';
+    p += minus;
+    const char *const digitsStart = p;
+    std::uint64_t m = 0;
+    while (p < end && static_cast<unsigned char>(*p - '0') < 10) m = m * 10 + std::uint64_t(*p++ - '0');
+    std::ptrdiff_t digits = p - digitsStart;
+    std::ptrdiff_t fraction = 0;
+    if (p < end && *p == '.') {
+      const char *const fractionStart = ++p;
+      while (p < end && static_cast<unsigned char>(*p - '0') < 10) m = m * 10 + std::uint64_t(*p++ - '0');
+      fraction = p - fractionStart;
+      digits += fraction;
+    }
+    if (digits == 0 || digits > 15) return false;
+    if (p == end ? !eof : *p == CR ? !eof && end - p < 2 : *p != ' ') return false;
+    value = fraction == 0 ? double(m) : double(m) / exactPowersOfTen[fraction];
+    if (minus) value = -value;
+    lineHasText = true;
+    if (p < end && *p == CR) {
+      p += std::min<std::ptrdiff_t>(2, end - p);
+      ++line;
+      lineHasText = false;
+      lastLineEnd = offset(p);
+    }
+    pos = p;
+    return true;
+  }
+
+  // True when the text is read to its end.
+  bool atTextEnd() {
+    while (pos == end && !eof) refill();
+    return pos == end;
+  }
+
+  // No more characters than this are left to read.
+  std::uint64_t remainingAtMost() const {
+    return std::uint64_t(end - pos) + (source && !eof ? source->remainingAtMost() : 0);
+  }
+
+  // The number of the text's last line, once the text is read up to spaces at its end; a line end
+  // at the very end starts no line of its own.
+  long lastLine() const { return lastLineEnd > 0 && lastLineEnd == offset(end) ? line - 1 : line; }
+
+private:
+  static constexpr std::size_t initialCapacity = std::size_t(1) << 20;
+
+  std::uint64_t offset(const char *p) const { return base + std::uint64_t(p - origin); }
+
+  void refill() {
+    const std::size_t kept = std::size_t(end - pos);
+    if (capacity - kept < TextSource::minRoom) {
+      capacity *= 2;
+      std::unique_ptr<char[]> bigger(new char[capacity]);
+      std::memcpy(bigger.get(), pos, kept);
+      buffer = std::move(bigger);
+    } else {
+      std::memmove(buffer.get(), pos, kept);
+    }
+    base += std::uint64_t(pos - origin);
+    origin = pos = buffer.get();
+    end = pos + kept;
+    const std::size_t n = source->read(buffer.get() + kept, capacity - kept);
+    if (n == 0) eof = true;
+    end += n;
+    if (*progress && !(*progress)(source->fractionRead())) throw LoadCancelled();
+  }
+
+  TextSource *source = nullptr;
+  const cVesk::Progress *progress = nullptr;
+  std::size_t capacity = 0;
+  std::unique_ptr<char[]> buffer;
+  const char *pos = nullptr;
+  const char *end = nullptr;
+  const char *origin = nullptr;  // the character at offset base
+  bool eof = false;
+  std::uint64_t base = 0;
+  long line = 1;
+  bool lineHasText = false;
+  std::uint64_t lastLineEnd = 0;  // offset just after the latest line end read
+};
+
+namespace {
+
+long lastLine(const Reading &r) { return r.reader.lastLine(); }
+
+// Room reserved for count values that take at least size characters each:
+// never more than the rest of the text can hold, so that a header declaring
+// two billion points does not claim memory for them.
+std::size_t roomFor(std::int32_t count, TokenReader &reader, std::uint64_t size) {
+  constexpr std::uint64_t most = std::uint64_t(1) << 24;
+  return std::size_t(std::min({std::uint64_t(count), reader.remainingAtMost() / size + 1, most}));
+}
+
+}  // namespace
+
+std::string cVesk::tooLongHint(std::uint64_t characters, const char *what, std::uint64_t limit) {
+  auto grouped = [](std::uint64_t n) {
     std::string s = std::to_string(n);
     for (std::size_t i = s.size(); i > 3; i -= 3) s.insert(i - 3, ",");
     return s;
   };
-  return "Vesk reads at most " + grouped(maxTextLength) + " characters; this " + what + " has " + grouped(characters) +
+  return "Vesk reads at most " + grouped(limit) + " characters; this " + what + " has " + grouped(characters) +
          ". Remove points or split the file.";
 }
 
@@ -387,30 +586,43 @@ void cVesk::load(std::string_view text, Surface &mainPicture) {
   if (text.size() > maxTextLength)
     throw LoadError("The data text has " + std::to_string(text.size()) + " characters; at most " +
                     std::to_string(maxTextLength) + " can be loaded. " + tooLongHint(text.size(), "text"));
+  TokenReader reader(text);
+  loadFrom(reader, mainPicture);
+}
 
-  const std::string_view all = text;
-  Reading reading{all, {}, {}};
-  std::string_view rest = text;
-  auto line = [&] { return nextToken(rest, true); };
-  auto real = [&](const Item &item) { return toReal(reading, nextToken(rest, false), From::text, item); };
-  auto int16 = [&](const Item &item) { return toInt16(reading, nextToken(rest, false), From::text, item); };
+void cVesk::load(TextSource &text, Surface &mainPicture) {
+  m = GraphModel{};
+  TokenReader reader(text, progress);
+  loadFrom(reader, mainPicture);
+}
+
+void cVesk::loadFrom(TokenReader &reader, Surface &mainPicture) {
+  Reading reading{reader, {}, {}};
+  auto line = [&] { return reader.next(true); };
+  auto real = [&](const Item &item) {
+    double value;
+    if (reader.plainNumber(value)) return value;
+    return toReal(reading, reader.next(false), From::text, item);
+  };
+  auto int16 = [&](const Item &item) { return toInt16(reading, reader.next(false), From::text, item); };
 
   GraphModel g;
-  g.xTitle = textFromBytes(line());
-  g.yTitle = textFromBytes(line());
+  g.xTitle = textFromBytes(line().text);
+  g.yTitle = textFromBytes(line().text);
   g.xMin = real({Item::whole, "the left end of the x axis"});
   g.xMax = real({Item::whole, "the right end of the x axis"});
   g.yMin = real({Item::whole, "the lower end of the y axis"});
-  const std::string_view yMaxToken = nextToken(rest, false);
+  Token yMaxToken = reader.next(false);
   g.yMax = toReal(reading, yMaxToken, From::text, {Item::whole, "the upper end of the y axis"});
+  yMaxToken.text = {};  // the buffer it stands in may be refilled
 
-  std::string_view header = line();
-  if (header.size() > 16) header = line();
+  Token header = line();
+  if (header.text.size() > 16) header = line();
 
   const double height = g.yMax - g.yMin;
   const double width = g.xMax - g.xMin;
   if (!std::isfinite(height) || !std::isfinite(width))
-    failAt(all, yMaxToken, "the axes are too long: the distance between the ends of an axis overflows.");
+    failAt(yMaxToken, "the axes are too long: the distance between the ends of an axis overflows.");
   mainPicture.setScaleHeight(height);
   mainPicture.setScaleWidth(width);
   const double scaleHeight = mainPicture.ScaleHeight();
@@ -420,62 +632,63 @@ void cVesk::load(std::string_view text, Surface &mainPicture) {
   for (int i = 0;; ++i) {
     DataSet &set = g.dataSets[std::size_t(i)];
     const int setNumber = i + 1;
-    if (header.size() <= 5) {
-      set.labelCount = toInt16(reading, header, From::text, {Item::header, "the label count", 0, setNumber});
+    if (header.text.size() <= 5) {
+      set.labelCount = toCount(reading, header, From::text, {Item::header, "the label count", 0, setNumber});
     } else {
-      std::string_view fields = header;
+      std::string_view fields = header.text;
       auto field = [&](const char *what) {
-        return toInt16(reading, nextToken(fields, false), From::header, {Item::header, what, 0, setNumber});
+        const Token t{nextToken(fields, false), header.line};
+        return toCount(reading, t, From::header, {Item::header, what, 0, setNumber});
       };
       set.labelCount = field("the label count");
       set.pointCount = field("the point count");
       nextToken(fields, false);
-      set.markerStyle = field("the marker style");
+      const Token style{nextToken(fields, false), header.line};
+      set.markerStyle = toInt16(reading, style, From::header, {Item::header, "the marker style", 0, setNumber});
     }
     reading.before = reading.latest;
-    reading.latest = {setNumber, offsetOf(all, header), set.labelCount, set.pointCount};
+    reading.latest = {setNumber, header.line, set.labelCount, set.pointCount};
 
     if (set.pointCount > 0) {
-      set.points.resize(std::size_t(set.pointCount));
-      for (int j = 0; j < set.pointCount; ++j) {
-        DataPoint &p = set.points[std::size_t(j)];
+      set.points.reserve(roomFor(set.pointCount, reader, 6));  // "0 0 0 " or ".0.0.0"
+      for (std::int32_t j = 0; j < set.pointCount; ++j) {
+        DataPoint p;
         p.x = real({Item::point, "the x", j + 1, setNumber});
         p.y = real({Item::point, "the y", j + 1, setNumber});
         p.tag = int16({Item::point, "the tag", j + 1, setNumber});
+        set.points.push_back(p);
       }
     }
 
     if (set.labelCount > 0) {
-      set.labels.resize(std::size_t(set.labelCount));
-      for (int j = 0; j < set.labelCount; ++j) {
-        TextLabel &l = set.labels[std::size_t(j)];
+      set.labels.reserve(roomFor(set.labelCount, reader, 8));
+      for (std::int32_t j = 0; j < set.labelCount; ++j) {
+        TextLabel &l = set.labels.emplace_back();
         l.x = real({Item::label, "the x", j + 1, setNumber});
         l.y = real({Item::label, "the y", j + 1, setNumber});
         l.extra = real({Item::label, "the third number", j + 1, setNumber});
         const Item angleItem{Item::label, "the angle", j + 1, setNumber};
-        const std::string_view angleToken = nextToken(rest, false);
-        l.angle = screenAngle(toReal(reading, angleToken, From::text, angleItem), g, all, angleToken, angleItem);
-        const std::string_view textToken = line();
-        l.text = textFromBytes(textToken);
+        const Token angleToken = reader.next(false);
+        l.angle = screenAngle(toReal(reading, angleToken, From::text, angleItem), g, angleToken, angleItem);
+        const Token textToken = line();
+        l.text = textFromBytes(textToken.text);
         const double textHeight = Main.TextHeight(l.text);
         double raise = textHeight * scaleHeight / pictureHeight;
         // On axes near the largest double the product overflows although the raise itself does not.
         if (!std::isfinite(raise)) raise = textHeight / pictureHeight * scaleHeight;
         l.y = l.y + raise;
         if (!std::isfinite(l.y))
-          failAt(all, textToken,
-                 "the y of label " + std::to_string(j + 1) + " in data set " + std::to_string(setNumber) +
-                     " overflows when raised by the height of its text.");
+          failAt(textToken, "the y of label " + std::to_string(j + 1) + " in data set " + std::to_string(setNumber) +
+                                " overflows when raised by the height of its text.");
       }
     }
 
     set.isLoaded = true;
-    if (rest.empty()) break;
+    if (reader.atTextEnd()) break;
     header = line();
     if (setNumber == GraphModel::maxDataSets)
-      failAt(all, header,
-             "expected the end of the data after data set 401, the most a graph holds, " +
-                 found(all, header, From::text) + ".");
+      failAt(header, "expected the end of the data after data set 401, the most a graph holds, " +
+                         found(header, From::text) + ".");
   }
   m = std::move(g);
 }

@@ -4,6 +4,7 @@
 #include "surface/Surface.h"
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -29,8 +30,8 @@ struct TextLabel {
 struct DataSet {
   std::vector<DataPoint> points;
   std::vector<TextLabel> labels;
-  std::int16_t labelCount = 0;
-  std::int16_t pointCount = 0;
+  std::int32_t labelCount = 0;
+  std::int32_t pointCount = 0;
   std::int16_t markerStyle = 0;
   bool isLoaded = false;
 };
@@ -69,10 +70,23 @@ private:
   std::string text;
 };
 
+// A load was stopped by its progress callback; the engine's model is then empty.
+class LoadCancelled : public std::exception {
+public:
+  const char *what() const noexcept override { return "The load was cancelled."; }
+};
+
+class TextSource;
+class TokenReader;
+
 // The graph engine: loads a data text into its model and draws it on three surfaces.
 class cVesk {
 public:
-  static constexpr std::size_t maxTextLength = 32767;
+  // 2 GiB: the most a data text may hold.
+  static constexpr std::uint64_t maxTextLength = std::uint64_t(1) << 31;
+  // Called while a file loads with the share read so far (0 to 1); a false
+  // answer stops the load with LoadCancelled. Called on the loading thread.
+  using Progress = std::function<bool(double)>;
 
   explicit cVesk(MainForm &main) : Main(main) {}
 
@@ -98,6 +112,9 @@ public:
   // The same for the data text on standard input, read to its end; the
   // messages name it "standard input".
   void veskFromStandardInput(Surface &mainPicture);
+  void setProgress(Progress callback) { progress = std::move(callback); }
+  // What to do about a text of more than limit characters; what is "file" or "text".
+  static std::string tooLongHint(std::uint64_t characters, const char *what, std::uint64_t limit = maxTextLength);
 
   const GraphModel &model() const { return m; }
 
@@ -113,12 +130,15 @@ private:
   static std::string_view nextToken(std::string_view &text, bool wholeLine);
 
   void load(std::string_view text, Surface &mainPicture);
-  // Decodes and loads the bytes of a data file (size: its size on disk); name
-  // is its source as messages name it, what "file" or "text" for the hints.
-  void loadBytes(const std::string &bytes, std::uintmax_t size, const std::string &name, const char *what,
-                 Surface &mainPicture);
-  // What to do about a text of more than maxTextLength characters; what is "file" or "text".
-  static std::string tooLongHint(std::size_t characters, const char *what);
+  void load(TextSource &text, Surface &mainPicture);
+  void loadFrom(TokenReader &reader, Surface &mainPicture);
+  // A file of a text of at most limit characters (maxTextLength but in tests).
+  void veskFromFile(const std::string &path, Surface &mainPicture, std::uint64_t limit);
+
+  // A file, or standard input for a path of "", opened as fd: size bytes of a
+  // text of at most limit characters.
+  void veskFromDescriptor(const std::string &path, int fd, std::uint64_t size, Surface &mainPicture,
+                          std::uint64_t limit);
   // Ticks, titles and data sets for the given axis limits, on cleared surfaces
   // (the full view and the zoomed view).
   void drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture, double xLo, double xHi, double yLo,
@@ -126,6 +146,7 @@ private:
 
   MainForm &Main;
   GraphModel m;
+  Progress progress;
 };
 
 }  // namespace vesk

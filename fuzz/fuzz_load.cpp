@@ -1,10 +1,18 @@
 // Feeds arbitrary bytes to the loader and draws whatever loads on real surfaces.
+// The same bytes are also loaded through the reader of files, handed over in
+// pieces of a size taken from the input, which must load exactly alike.
+#include "engine/TextSource.h"
+#include "tests/support/cVeskTestAccess.h"
 #include "view/GraphView.h"
 
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -19,6 +27,43 @@ struct Harness {
 
 Harness *harness = nullptr;
 
+class Pieces : public vesk::TextSource {
+public:
+  Pieces(std::string_view text, std::size_t piece) : text(text), piece(piece) {}
+  std::size_t read(char *out, std::size_t room) override {
+    const std::size_t n = std::min({room, piece, text.size() - at});
+    text.copy(out, n, at);
+    at += n;
+    return n;
+  }
+  std::uint64_t remainingAtMost() const override { return text.size() - at; }
+  double fractionRead() const override { return text.empty() ? 1 : double(at) / double(text.size()); }
+
+private:
+  std::string_view text;
+  std::size_t piece;
+  std::size_t at = 0;
+};
+
+// The model's points and labels and the failure's message, for comparing two loads.
+std::string outcome(const vesk::cVesk &engine, const std::string &error) {
+  std::string out = error;
+  const vesk::GraphModel &g = engine.model();
+  out += g.xTitle + '\n' + g.yTitle + '\n';
+  for (const vesk::DataSet &s : g.dataSets) {
+    if (!s.isLoaded) continue;
+    out += std::to_string(s.labelCount) + ' ' + std::to_string(s.pointCount) + ' ' + std::to_string(s.markerStyle);
+    for (const vesk::DataPoint &p : s.points) {
+      char buffer[80];
+      std::snprintf(buffer, sizeof buffer, " %a %a %d", p.x, p.y, int(p.tag));
+      out += buffer;
+    }
+    for (const vesk::TextLabel &l : s.labels) out += '[' + l.text + ']';
+    out += '\n';
+  }
+  return out;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
@@ -29,9 +74,25 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+  const std::string text(reinterpret_cast<const char *>(data), size);
+  std::string error;
   try {
-    harness->view.openData(std::string(reinterpret_cast<const char *>(data), size));
-  } catch (const vesk::LoadError &) {
+    harness->view.openData(text);
+  } catch (const vesk::LoadError &e) {
+    error = e.what();
   }
+  if (size == 0) return 0;
+  vesk::cVesk &whole = harness->view.engine();
+  const std::string expected = outcome(whole, error);
+  vesk::cVesk pieces(harness->view.form());
+  vesk::QtSurface &picture = harness->view.mainPicture();
+  Pieces source(text, 1 + data[0] % 13);
+  std::string pieceError;
+  try {
+    vesk::cVeskTestAccess::load(pieces, source, picture);
+  } catch (const vesk::LoadError &e) {
+    pieceError = e.what();
+  }
+  if (outcome(pieces, pieceError) != expected) std::abort();  // the reader of files reads otherwise
   return 0;
 }

@@ -6,9 +6,14 @@
 # Goal: vesk takes at most half of gnuplot's time.
 # The batch case draws 100 graphs of the largest example file in one process
 # each side: vesk --export-dir with 100 data files, and one gnuplot script
-# with 100 plots (goal: at most half of gnuplot's time here too).
+# with 100 plots (goal: at most half of gnuplot's time here too). Then the 3.3-million-point
+# file (100 random-walk lines of 32,767 points, about 84 MB, written by
+# vesk_datagen) against gnuplot drawing the same lines; goal: at most 0.1x.
 #
-# Usage: scripts/bench-export.sh [VESK_BINARY] (default build/release/app/vesk, as make run builds it)
+# Usage: scripts/bench-export.sh [VESK_BINARY [DATAGEN_BINARY]]
+# (defaults build/release/app/vesk, as make run builds it, and
+# build/bench/bench/vesk_datagen, as make bench builds it; without a
+# generator the big case is left out). RUNS_BIG runs of it (default 3).
 # Needs gnuplot (Debian: gnuplot-nox) for the comparison only; uses hyperfine
 # when installed, else a loop of RUNS runs (default 30).
 set -euo pipefail
@@ -17,6 +22,8 @@ vesk=${1:-$here/build/release/app/vesk}
 [ -x "$vesk" ] || { echo "no vesk binary at $vesk; build it: cmake -S . -B build/release && cmake --build build/release --target vesk" >&2; exit 2; }
 command -v gnuplot >/dev/null || { echo "gnuplot is needed for the comparison (apt-get install gnuplot-nox)" >&2; exit 2; }
 runs=${RUNS:-30}
+runs_big=${RUNS_BIG:-3}
+datagen=${2:-$here/build/bench/bench/vesk_datagen}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -160,4 +167,35 @@ else
   v=$(mean_ms "${vesk_batch[@]}")
   g=$(mean_ms gnuplot "$work/batch.gp")
   echo "vesk ${v} ms, gnuplot ${g} ms, ratio $(awk -v v="$v" -v g="$g" 'BEGIN { printf "%.2f", v / g }') (goal <= 0.5)"
+fi
+
+# The 3.3-million-point file, with the same lines for gnuplot.
+if [ -x "$datagen" ]; then
+  "$datagen" "$work" walks >/dev/null
+  "$datagen" "$work" walks --points >/dev/null
+  cat > "$work/walks.gp" <<EOF
+set terminal pngcairo size 720,478
+set output '$work/walks-gnuplot.png'
+set xrange [0:1000]
+set yrange [-400:400]
+set xlabel 'Distance (m)'
+set ylabel 'Height (m)'
+plot '$work/walks.pts' using 1:2 with lines lc rgb 'black' lw 2 notitle
+EOF
+  echo "walks file: $(wc -c < "$work/walks.dat") bytes, 3,276,700 points" >&2
+  "$vesk" --export "$work/walks-vesk.png" "$work/walks.dat"
+  gnuplot "$work/walks.gp"
+  echo "== walks (3.3 million points; goal: vesk <= 0.1x gnuplot) =="
+  if command -v hyperfine >/dev/null; then
+    hyperfine -N --warmup 1 --runs "$runs_big" \
+      -n "vesk walks" "$vesk --export $work/walks-vesk.png $work/walks.dat" \
+      -n "gnuplot walks" "gnuplot $work/walks.gp"
+  else
+    runs=$runs_big
+    v=$(mean_ms "$vesk" --export "$work/walks-vesk.png" "$work/walks.dat")
+    g=$(mean_ms gnuplot "$work/walks.gp")
+    echo "vesk ${v} ms, gnuplot ${g} ms, ratio $(awk -v v="$v" -v g="$g" 'BEGIN { printf "%.2f", v / g }') (goal <= 0.1)"
+  fi
+else
+  echo "no vesk_datagen at $datagen: the 3.3-million-point case is left out (make bench builds it)" >&2
 fi

@@ -25,5 +25,5 @@ export QT_QPA_PLATFORM=offscreen QT_FONT_DPI=96
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 build/fuzz/fuzz/fuzz_load "$corpus" "$seeds" examples tests/data \
-  -max_total_time="$seconds" -timeout=1 -rss_limit_mb=2048 -max_len=33000 \
+  -max_total_time="$seconds" -timeout=1 -rss_limit_mb=2048 -max_len=200000 \
   -artifact_prefix=fuzz/artifacts/ -dict=fuzz/vesk.dict -print_final_stats=1 "$@"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/SaveDialogs.h"
+#include "ui/LoadProgress.h"
 
 #include <QPrinter>
 
@@ -26,6 +27,13 @@ public:
   virtual std::string browseForFolder(QWidget *owner, const std::string &title, const std::string &startFolder) = 0;
   // The print dialog set up on printer; false when cancelled.
   virtual bool printDialog(QWidget *owner, QPrinter &printer) = 0;
+  // What a load of the file at path shows while it runs; none (the default)
+  // shows nothing and never cancels.
+  virtual std::unique_ptr<LoadProgress> loadProgress(QWidget *owner, const std::string &path) {
+    (void)owner;
+    (void)path;
+    return nullptr;
+  }
   // The printer the print dialog is shown for.
   virtual std::unique_ptr<QPrinter> makePrinter() { return std::make_unique<QPrinter>(QPrinter::HighResolution); }
 };

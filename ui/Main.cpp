@@ -24,6 +24,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <exception>
+#include <optional>
 
 namespace vesk {
 
@@ -73,8 +75,10 @@ Main::Main(Dialogs &dialogs, SettingsFile settings, QWidget *parent)
     const FileFollower::Hold hold(*followed);
     std::string path = this->dialogs.getOpenFileName(this, usableFolder(initDir), fileName);
     if (!path.empty()) fileToReload = path;
+    if (!path.empty()) progress = this->dialogs.loadProgress(this, path);
     return path;
   };
+  graphView.loadProgress = [this](double share) { return !progress || progress->update(share); };
   graphView.messageBox = [this](const std::string &text, const std::string &title) {
     const FileFollower::Hold hold(*followed);
     this->dialogs.messageBox(this, text, title, Dialogs::Icon::None);
@@ -211,15 +215,30 @@ void Main::createMenus() {
 }
 
 void Main::mnOpenClick() {
+  if (loading) return;
   openWith([this] { return graphView.open(); });
 }
 
 void Main::openFile(const std::string &path) {
+  if (loading) return;  // a drop or F5 while a load runs
+  progress = dialogs.loadProgress(this, path);
+  const std::string earlier = fileToReload;
   fileToReload = path;
+  bool cancelled = false;
   openWith([&] {
-    graphView.openFile(path);
+    try {
+      graphView.openFile(path);
+    } catch (const LoadCancelled &) {
+      cancelled = true;
+      return false;
+    }
     return true;
   });
+  // A cancelled load leaves the window as it was, the file F5 reads included.
+  if (cancelled) {
+    fileToReload = earlier;
+    followed->follow(QString::fromStdString(fileToReload));
+  }
 }
 
 void Main::openStandardInput() {
@@ -245,6 +264,7 @@ void Main::reload() {
   if (fileToReload.empty()) return;
   try {
     reloadFile();
+  } catch (const LoadCancelled &) {
   } catch (const LoadError &error) {
     const FileFollower::Hold hold(*followed);
     // The graph shown is no longer the file's: the bar says so after the box.
@@ -254,9 +274,10 @@ void Main::reload() {
 }
 
 void Main::followedFileChanged() {
-  if (fromStandardInput || fileToReload.empty()) return;
+  if (loading || fromStandardInput || fileToReload.empty()) return;
   try {
     reloadFile();
+  } catch (const LoadCancelled &) {
   } catch (const LoadError &error) {
     // No message box for a reload the user did not ask for: the graph stays.
     status->setProblem(reloadProblem(error.what(), fileToReload));
@@ -274,7 +295,19 @@ void Main::reloadFile() {
   const Limits before = limits();
   // Followed from the state it is read in, so that a write during the load is not missed.
   followed->follow(QString::fromStdString(fileToReload));
-  graphView.loadFile(fileToReload);
+  loading = true;
+  progress = dialogs.loadProgress(this, fileToReload);
+  const auto done = [this] {
+    loading = false;
+    progress.reset();
+  };
+  try {
+    graphView.loadFile(fileToReload);
+  } catch (...) {
+    done();
+    throw;
+  }
+  done();
   isDown = false;
   dragMoved = false;
   pan.reset();
@@ -306,11 +339,15 @@ void Main::openWith(const std::function<bool()> &load, bool standardInput) {
   endDrag();
   pan.reset();
   bool loaded = false;
+  loading = true;
   try {
     loaded = load();
   } catch (const LoadError &error) {
     dialogs.messageBox(this, error.what(), "vesk", Dialogs::Icon::Warning);
+  } catch (const LoadCancelled &) {
   }
+  loading = false;
+  progress.reset();
   // A cancelled or failed Open leaves the graph, its view and the menus as
   // they were; a file that failed is still followed, so that it shows once fixed.
   if (!loaded) {

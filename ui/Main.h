@@ -187,6 +187,9 @@ private:
 
   Dialogs &dialogs;
   QPointer<Options> options;
+  // The progress of the load that runs, if it shows any; loading: one runs.
+  std::unique_ptr<LoadProgress> progress;
+  bool loading = false;
 };
 
 }  // namespace vesk

@@ -11,6 +11,9 @@ public:
   void messageBox(QWidget *owner, const std::string &text, const std::string &title, Icon icon) override;
   std::string browseForFolder(QWidget *owner, const std::string &title, const std::string &startFolder) override;
   bool printDialog(QWidget *owner, QPrinter &printer) override;
+  std::unique_ptr<LoadProgress> loadProgress(QWidget *owner, const std::string &path) override {
+    return makeProgressBar(owner, path);
+  }
   std::optional<SaveFileAnswer> getSaveFileName(const SaveFileRequest &request) override;
   void warningBox(const std::string &text, const std::string &caption, const std::string &detail) override;
 

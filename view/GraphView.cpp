@@ -120,7 +120,9 @@ void GraphView::loadWith(const std::function<void(cVesk &engine, Surface &mainPi
   // A surface of its own, so that a failed load leaves the graph area's coordinates as they were.
   loadSurface.Scale(layout::graphArea.scaleLeft, layout::graphArea.scaleTop, layout::graphArea.scaleRight,
                     layout::graphArea.scaleBottom);
+  next->setProgress(loadProgress);
   load(*next, loadSurface);
+  next->setProgress({});
   currentVesk = std::move(next);
   shown = {};
   drawnOver = false;

@@ -77,6 +77,8 @@ public:
   void openFile(const std::string &path);
   // The same without drawing: the surfaces are cleared for the caller's view.
   void loadFile(const std::string &path);
+  // Told how far each load from disk has come; false cancels it (LoadCancelled).
+  cVesk::Progress loadProgress;
   // The same for a data text in memory, taken exactly as it stands.
   void openData(const std::string &text);
   // The same for the data text on standard input, read to its end.

@@ -336,17 +336,16 @@ TEST_F(Loading, FailureLeavesAnEmptyModelAndTheTextUnchanged) {
 
 TEST_F(Loading, LoneLfIsAnOrdinaryCharacter) { EXPECT_EQ(load(crlf({"a\nb", "y", "0 10 0 10", "0"})).xTitle, "a\nb"); }
 
-TEST_F(Loading, EmptyAndOverlongTextsFailBeforeTheFirstToken) {
-  EXPECT_EQ(failure(""), "The data text is empty.");
-  const std::string tail = "\r\ny\r\n0 10 0 10\r\n0\r\n";
-  const std::string longest = std::string(cVesk::maxTextLength - tail.size(), 'x') + tail;
-  EXPECT_EQ(load(longest).xTitle.size(), cVesk::maxTextLength - tail.size());
+TEST_F(Loading, EmptyTextFailsBeforeTheFirstTokenAndTextsPastTheOld16BitLengthLoad) {
   picture.Scale(0, 0, 1, 1);
-  EXPECT_EQ(failure("x" + longest),
-            "The data text has 32768 characters; at most 32767 can be loaded. Vesk reads at most 32,767 characters; "
-            "this text has 32,768. Remove points or split the file.");
+  EXPECT_EQ(failure(""), "The data text is empty.");
   EXPECT_EQ(picture.ScaleHeight(), 1);
   EXPECT_TRUE(engine.model().dataSets.empty());
+  const std::string tail = "\r\ny\r\n0 10 0 10\r\n0\r\n";
+  for (const std::size_t length : {32767, 32768, 100000}) {
+    const std::string text = std::string(length - tail.size(), 'x') + tail;
+    EXPECT_EQ(load(text).xTitle.size(), length - tail.size());
+  }
 }
 
 TEST_F(Loading, TitlesAndLabelsAreReadAsUtf8OrElseWindows1252) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/TextSource.h"
 #include "engine/cVesk.h"
 
 namespace vesk {
@@ -19,6 +20,11 @@ struct cVeskTestAccess {
     v.drawText(s, escapement, size, text, x, y);
   }
   static std::string readDefaultDirectory(cVesk &v) { return v.readDefaultDirectory(); }
+  static void load(cVesk &v, TextSource &text, Surface &mainPicture) { v.load(text, mainPicture); }
+  // Reads a file as veskFromFile does, with a text of at most limit characters.
+  static void veskFromFile(cVesk &v, const std::string &path, Surface &mainPicture, std::uint64_t limit) {
+    v.veskFromFile(path, mainPicture, limit);
+  }
 };
 
 }  // namespace vesk
