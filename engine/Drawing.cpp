@@ -381,11 +381,13 @@ void cVesk::drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture,
     if (set.markerStyle > 0) {
       for (std::size_t k = 0; k < points; ++k)
         drawMarker(mainPicture, set.markerStyle, set.points[k].x, set.points[k].y);
-    } else {
+    } else if (plainDrawing) {
       for (std::size_t k = 0; k + 1 < points; ++k) {
         const DataPoint &a = set.points[k], &b = set.points[k + 1];
         mainPicture.Line(a.x, a.y, b.x, b.y, Colour{0});
       }
+    } else if (points > 0) {
+      mainPicture.Polyline({&set.points[0].x, &set.points[0].y, points, sizeof(DataPoint)}, Colour{0});
     }
     if (withLabels) {
       const std::size_t labels = std::min<std::size_t>(std::max<int>(set.labelCount, 0), set.labels.size());

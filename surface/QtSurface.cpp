@@ -1,5 +1,6 @@
 #include "surface/QtSurface.h"
 
+#include "surface/InkMap.h"
 #include "surface/QtCommon.h"
 
 #include <QFontMetricsF>
@@ -38,19 +39,22 @@ int imageSide(double twips, double twipsPerPixel) {
 
 // Writes straight into a 32-bit image, clipped to it: the lines of a redraw are
 // far too many for QPainter's general path.
+// Every write is noted in the ink map, when there is one.
 class Pixels {
 public:
-  explicit Pixels(QImage &img)
+  Pixels(QImage &img, InkMap *inkMap)
       : bits(reinterpret_cast<QRgb *>(img.bits())),
         stride(img.bytesPerLine() / 4),
         width(img.width()),
-        height(img.height()) {}
+        height(img.height()),
+        map(inkMap) {}
 
   void fill(int left, int top, int w, int h, QRgb c) {
     const int x0 = std::max(left, 0), x1 = std::min(left + w, width);
     const int y0 = std::max(top, 0), y1 = std::min(top + h, height);
-    if (x0 >= x1) return;
+    if (x0 >= x1 || y0 >= y1) return;
     for (int y = y0; y < y1; ++y) std::fill(bits + qsizetype(y) * stride + x0, bits + qsizetype(y) * stride + x1, c);
+    if (map) map->setRect(x0, y0, x1 - 1, y1 - 1, c);
   }
 
   // Bresenham's line with both end pixels, each pixel a brush x brush square
@@ -95,6 +99,22 @@ public:
     }
   }
 
+  // The pixels smoothLine may write, unclipped; a pixel more each way across
+  // the line than its centres reach, for rounding.
+  static QRect smoothBounds(QPointF a, QPointF b, double lineWidth) {
+    const bool steep = std::abs(b.y() - a.y()) > std::abs(b.x() - a.x());
+    const double u0 = std::min(steep ? a.y() : a.x(), steep ? b.y() : b.x());
+    const double u1 = std::max(steep ? a.y() : a.x(), steep ? b.y() : b.x());
+    const double v0 = std::min(steep ? a.x() : a.y(), steep ? b.x() : b.y());
+    const double v1 = std::max(steep ? a.x() : a.y(), steep ? b.x() : b.y());
+    const double slope = u1 > u0 ? (v1 - v0) / (u1 - u0) : 0;
+    const double half = lineWidth / 2 * std::sqrt(1 + slope * slope);
+    const int uFirst = device(u0), uLast = device(u1);
+    const int vFirst = device(v0 - half) - 1, vLast = device(v1 + half) + 1;
+    return steep ? QRect(QPoint(vFirst, uFirst), QPoint(vLast, uLast))
+                 : QRect(QPoint(uFirst, vFirst), QPoint(uLast, vLast));
+  }
+
   // A line of the given width, antialiased by the share of each pixel it covers
   // across its main direction. Pixel (i, j) spans i +- 0.5, j +- 0.5.
   void smoothLine(QPointF a, QPointF b, double lineWidth, QRgb c) {
@@ -126,7 +146,10 @@ public:
 
 private:
   void put(int x, int y, QRgb c) {
-    if (x >= 0 && y >= 0 && x < width && y < height) bits[qsizetype(y) * stride + x] = c;
+    if (x >= 0 && y >= 0 && x < width && y < height) {
+      bits[qsizetype(y) * stride + x] = c;
+      if (map) map->set(x, y, c);
+    }
   }
 
   void square(int x, int y, int side, QRgb c) {
@@ -141,16 +164,18 @@ private:
     QRgb &d = bits[qsizetype(y) * stride + x];
     if (alpha >= 256) {
       d = c;
-      return;
+    } else {
+      const auto mix = [alpha](int from, int to) { return from + (((to - from) * alpha) >> 8); };
+      d = qRgb(mix(qRed(d), qRed(c)), mix(qGreen(d), qGreen(c)), mix(qBlue(d), qBlue(c)));
     }
-    const auto mix = [alpha](int from, int to) { return from + (((to - from) * alpha) >> 8); };
-    d = qRgb(mix(qRed(d), qRed(c)), mix(qGreen(d), qGreen(c)), mix(qBlue(d), qBlue(c)));
+    if (map) map->set(x, y, d);
   }
 
   QRgb *bits;
   qsizetype stride;
   int width;
   int height;
+  InkMap *map;
 };
 
 }  // namespace
@@ -208,6 +233,7 @@ QPointF QtSurface::toPixel(double x, double y) const {
 void QtSurface::Cls() {
   activePainter.reset();
   img.fill(back);
+  if (inkMap.valid()) inkMap.reset(img.width(), img.height(), inkMap.ink(), back.rgb() == inkMap.ink());
   homeTextPosition();
   changed();
 }
@@ -241,20 +267,74 @@ QPointF QtSurface::toDevice(QPointF pixel) const {
 
 void QtSurface::fillPixels(int left, int top, int width, int height, QRgb colour) {
   const int x = devicePixel(left), y = devicePixel(top);
-  Pixels(pixels()).fill(x, y, devicePixel(left + width) - x, devicePixel(top + height) - y, colour);
+  Pixels(pixels(), liveMap()).fill(x, y, devicePixel(left + width) - x, devicePixel(top + height) - y, colour);
 }
 
 // A horizontal or vertical line between whole pixels, both end pixels drawn;
 // wider than one pixel, it is the union of width x width squares along the way.
-void QtSurface::crispLine(int x1, int y1, int x2, int y2, QRgb colour, int width) {
+QRect QtSurface::crispRect(int x1, int y1, int x2, int y2, int width) {
   const int half = width / 2;
   const bool horizontal = y1 == y2;
   const int a = horizontal ? x1 : y1, b = horizontal ? x2 : y2;
   const int from = std::min(a, b) - half, to = std::max(a, b) + width - half - 1;
-  if (horizontal)
-    fillPixels(from, y1 - half, to - from + 1, width, colour);
-  else
-    fillPixels(x1 - half, from, width, to - from + 1, colour);
+  if (horizontal) return QRect(from, y1 - half, to - from + 1, width);
+  return QRect(x1 - half, from, width, to - from + 1);
+}
+
+void QtSurface::crispLine(int x1, int y1, int x2, int y2, QRgb colour, int width) {
+  const QRect r = crispRect(x1, y1, x2, y2, width);
+  fillPixels(r.left(), r.top(), r.width(), r.height(), colour);
+}
+
+QRect QtSurface::deviceRect(const QRect &r) const {
+  const int left = devicePixel(r.left()), top = devicePixel(r.top());
+  return QRect(left, top, devicePixel(r.left() + r.width()) - left, devicePixel(r.top() + r.height()) - top);
+}
+
+std::optional<QtSurface::Segment> QtSurface::plan(QPointF a, QPointF b, int width) const {
+  if (!clipFar(a, b)) return std::nullopt;
+  Segment s;
+  s.ax = device(a.x());
+  s.ay = device(a.y());
+  s.bx = device(b.x());
+  s.by = device(b.y());
+  if (s.ax == s.bx || s.ay == s.by) {
+    s.kind = Segment::Kind::crisp;
+    if (s.ax == s.bx)
+      s.bx = s.ax;
+    else
+      s.by = s.ay;
+    s.bounds = deviceRect(crispRect(s.ax, s.ay, s.bx, s.by, width));
+  } else if (width == 1) {
+    s.kind = Segment::Kind::thin;
+    s.ax = brushAt(s.ax);
+    s.ay = brushAt(s.ay);
+    s.bx = brushAt(s.bx);
+    s.by = brushAt(s.by);
+    const int side = brushSide();
+    s.bounds = QRect(QPoint(std::min(s.ax, s.bx), std::min(s.ay, s.by)),
+                     QPoint(std::max(s.ax, s.bx) + side - 1, std::max(s.ay, s.by) + side - 1));
+  } else {
+    s.kind = Segment::Kind::smooth;
+    s.a = toDevice(a);
+    s.b = toDevice(b);
+    s.bounds = Pixels::smoothBounds(s.a, s.b, width * ratio);
+  }
+  return s;
+}
+
+void QtSurface::draw(const Segment &s, QRgb c, int width) {
+  switch (s.kind) {
+    case Segment::Kind::crisp:
+      crispLine(s.ax, s.ay, s.bx, s.by, c, width);
+      break;
+    case Segment::Kind::thin:
+      Pixels(pixels(), liveMap()).thinLine(s.ax, s.ay, s.bx, s.by, c, brushSide());
+      break;
+    case Segment::Kind::smooth:
+      Pixels(pixels(), liveMap()).smoothLine(s.a, s.b, width * ratio, c);
+      break;
+  }
 }
 
 void QtSurface::Line(double x1, double y1, double x2, double y2, std::optional<Colour> colour, bool box) {
@@ -279,14 +359,75 @@ void QtSurface::Line(double x1, double y1, double x2, double y2, std::optional<C
     return;
   }
 
-  if (!clipFar(a, b)) return;
-  const int ax = device(a.x()), ay = device(a.y()), bx = device(b.x()), by = device(b.y());
-  if (ax == bx || ay == by)
-    crispLine(ax, ay, ax == bx ? ax : bx, ax == bx ? by : ay, c, width);
-  else if (width == 1)
-    Pixels(pixels()).thinLine(brushAt(ax), brushAt(ay), brushAt(bx), brushAt(by), c, brushSide());
-  else
-    Pixels(pixels()).smoothLine(toDevice(a), toDevice(b), width * ratio, c);
+  const std::optional<Segment> segment = plan(a, b, width);
+  if (!segment) return;
+  draw(*segment, c, width);
+  changed();
+}
+
+void QtSurface::Polyline(const PointRun &points, Colour colour) {
+  if (points.count < 2) return;
+  const QRgb c = toQColor(colour).rgb();
+  const QImage &image = pixels();
+  if (!inkMap.valid() || inkMap.ink() != c) inkMap.rebuild(image, c);
+  const int width = DrawWidth();
+
+  // Image positions worked out by multiplying, close enough to decide that a
+  // segment lies well inside or well outside a region; the margin covers the
+  // pen's reach beyond its centre line and any rounding. Whatever is drawn
+  // takes Line's exact positions.
+  const double kx = Width() / tpp / ScaleWidth() * ratio, ky = Height() / tpp / ScaleHeight() * ratio;
+  const double shift = (ratio - 1) / 2, left = ScaleLeft(), top = ScaleTop();
+  const double margin = (0.75 * width + 1.5) * ratio + 1;
+  const double xLow = -margin, yLow = -margin, xHigh = image.width() - 1 + margin,
+               yHigh = image.height() - 1 + margin;
+  const auto outcode = [&](double x, double y) {
+    return (x < xLow ? 1 : 0) | (x > xHigh ? 2 : 0) | (y < yLow ? 4 : 0) | (y > yHigh ? 8 : 0);
+  };
+  // Pen centres between these lie over pixels known to hold the colour.
+  double inLeft = 1, inRight = 0, inTop = 1, inBottom = 0;
+  const auto inside = [&](double x, double y) { return x >= inLeft && x <= inRight && y >= inTop && y <= inBottom; };
+
+  double px = (points.xAt(0) - left) * kx + shift, py = (points.yAt(0) - top) * ky + shift;
+  int prevCode = outcode(px, py);
+  bool prevInside = false;
+  bool drawn = false;
+  for (std::size_t k = 1; k < points.count; ++k) {
+    const double qx = (points.xAt(k) - left) * kx + shift, qy = (points.yAt(k) - top) * ky + shift;
+    const int code = outcode(qx, qy);
+    if (!(code & prevCode) && !(prevInside && inside(qx, qy))) {
+      const QPointF a = toPixel(points.xAt(k - 1), points.yAt(k - 1)), b = toPixel(points.xAt(k), points.yAt(k));
+      if (finite(a) && finite(b)) {
+        if (const std::optional<Segment> segment = plan(a, b, width)) {
+          if (!inkMap.allSet(segment->bounds)) {
+            draw(*segment, c, width);
+            drawn = true;
+          } else if (const QRect known = inkMap.grow(segment->bounds); !known.isEmpty()) {
+            // Edges of the image reach on, to the far limit: nothing is drawn beyond them.
+            inLeft = known.left() == 0 ? -kFar * ratio : known.left() + margin;
+            inRight = known.right() == image.width() - 1 ? kFar * ratio : known.right() - margin;
+            inTop = known.top() == 0 ? -kFar * ratio : known.top() + margin;
+            inBottom = known.bottom() == image.height() - 1 ? kFar * ratio : known.bottom() - margin;
+          }
+        }
+      }
+    }
+    px = qx;
+    py = qy;
+    prevCode = code;
+    prevInside = inside(qx, qy);
+  }
+  setCurrentX(points.xAt(points.count - 1));
+  setCurrentY(points.yAt(points.count - 1));
+  if (drawn) changed();
+}
+
+void QtSurface::restore(const QImage &picture) {
+  if (picture.size() != img.size()) return;
+  activePainter.reset();
+  img = picture;
+  img.setDevicePixelRatio(ratio);
+  inkMap.invalidate();
   changed();
 }
 
@@ -295,7 +436,7 @@ void QtSurface::Circle(double x, double y, double radius) {
   const double r = std::abs(radius / ScaleWidth() * (Width() / tpp));
   if (!finite(c) || !std::isfinite(r) || !near(c) || r > kFar) return;
   if (DrawWidth() == 1) {
-    Pixels(pixels()).thinCircle(brushAt(device(c.x())), brushAt(device(c.y())), device(r * ratio), fore.rgb(),
+    Pixels(pixels(), liveMap()).thinCircle(brushAt(device(c.x())), brushAt(device(c.y())), device(r * ratio), fore.rgb(),
                                 brushSide());
     changed();
     return;
@@ -304,6 +445,9 @@ void QtSurface::Circle(double x, double y, double radius) {
   usePen(fore, DrawWidth());
   // Pixel (i, j) is the square from (i, j) to (i + 1, j + 1) in Qt's coordinates.
   p.drawEllipse(QPointF(device(c.x()) + 0.5, device(c.y()) + 0.5), r, r);
+  const double reach = r + DrawWidth() + 2;
+  inkMap.clear(deviceRect(QRect(QPoint(int(std::floor(c.x() - reach)), int(std::floor(c.y() - reach))),
+                                QPoint(int(std::ceil(c.x() + reach)), int(std::ceil(c.y() + reach))))));
   changed();
 }
 
@@ -357,6 +501,13 @@ void QtSurface::Print(const std::string &text) {
       p.drawStaticText(QPointF(0, 0), laid);
       p.resetTransform();
     }
+    // What the text may have covered, a few pixels more for glyphs that reach out of their box.
+    const QRectF box = QTransform::fromTranslate(origin.x(), origin.y())
+                           .rotate(-escapement / 10.0)
+                           .mapRect(QRectF(QPointF(0, 0), laid.size()))
+                           .adjusted(-4, -4, 4, 4);
+    inkMap.clear(deviceRect(QRect(QPoint(int(std::floor(box.left())), int(std::floor(box.top()))),
+                                  QPoint(int(std::ceil(box.right())), int(std::ceil(box.bottom()))))));
     changed();
   }
   setCurrentX(ScaleLeft());
