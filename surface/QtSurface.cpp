@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace vesk {
 
@@ -292,7 +293,8 @@ QRect QtSurface::deviceRect(const QRect &r) const {
 }
 
 std::optional<QtSurface::Segment> QtSurface::plan(QPointF a, QPointF b, int width) const {
-  if (!clipFar(a, b)) return std::nullopt;
+  // Ends within the far limits come out of clipping as they went in.
+  if (!(near(a) && near(b)) && !clipFar(a, b)) return std::nullopt;
   Segment s;
   s.ax = device(a.x());
   s.ay = device(a.y());
@@ -372,50 +374,107 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
   if (!inkMap.valid() || inkMap.ink() != c) inkMap.rebuild(image, c);
   const int width = DrawWidth();
 
-  // Image positions worked out by multiplying, close enough to decide that a
-  // segment lies well inside or well outside a region; the margin covers the
-  // pen's reach beyond its centre line and any rounding. Whatever is drawn
-  // takes Line's exact positions.
-  const double kx = Width() / tpp / ScaleWidth() * ratio, ky = Height() / tpp / ScaleHeight() * ratio;
-  const double shift = (ratio - 1) / 2, left = ScaleLeft(), top = ScaleTop();
-  const double margin = (0.75 * width + 1.5) * ratio + 1;
-  const double xLow = -margin, yLow = -margin, xHigh = image.width() - 1 + margin,
-               yHigh = image.height() - 1 + margin;
-  const auto outcode = [&](double x, double y) {
-    return (x < xLow ? 1 : 0) | (x > xHigh ? 2 : 0) | (y < yLow ? 4 : 0) | (y > yHigh ? 8 : 0);
+  // Line covers some pixels whole (level and upright segments; every segment
+  // of a one-pixel pen) and blends the colour into others (slanted wide
+  // segments). A pixel covered whole ends in the colour whatever else the
+  // line does to it; the blends of any other pixel come in the order of the
+  // segments. So the whole-pixel segments are drawn first, each run of them
+  // along one column or row as a single fill, then the slanted ones in
+  // order, where they reach a pixel that does not already hold the colour.
+  const double kx = Width() / tpp / ScaleWidth(), ky = Height() / tpp / ScaleHeight();
+  const double left = ScaleLeft(), top = ScaleTop();
+  // Within this, positions need no clipping (and products no exact check of their sign).
+  constexpr double nearLimit = kFar / 2;
+  // Line's whole pixel for a coordinate: the product is within far less than
+  // this of Line's quotient, so only a product this close to a pixel's edge
+  // needs the quotient.
+  constexpr double edgeDoubt = 1e-7;
+  struct Whole {
+    int x = 0, y = 0;
+    bool near = false;
+    int outcode = 0;  // beyond which edges of the image, with room for the pen
   };
-  // Pen centres between these lie over pixels known to hold the colour.
-  double inLeft = 1, inRight = 0, inTop = 1, inBottom = 0;
-  const auto inside = [&](double x, double y) { return x >= inLeft && x <= inRight && y >= inTop && y <= inBottom; };
+  const int w = logicalSize.width(), h = logicalSize.height();
+  const int room = width + 2;
+  const auto whole = [&](std::size_t k) {
+    Whole p;
+    const double x = points.xAt(k), y = points.yAt(k);
+    const double fx = (x - left) * kx, fy = (y - top) * ky;
+    if (!(std::abs(fx) <= nearLimit && std::abs(fy) <= nearLimit)) return p;
+    const auto round = [&](double product, double exact) {
+      const double r = product + 0.5, floor = std::floor(r);
+      return r - floor > edgeDoubt && r - floor < 1 - edgeDoubt ? int(floor) : device(exact);
+    };
+    const QPointF exact = [&] {
+      const double rx = fx + 0.5 - std::floor(fx + 0.5), ry = fy + 0.5 - std::floor(fy + 0.5);
+      const bool doubt = rx <= edgeDoubt || rx >= 1 - edgeDoubt || ry <= edgeDoubt || ry >= 1 - edgeDoubt;
+      return doubt ? toPixel(x, y) : QPointF();
+    }();
+    p.x = round(fx, exact.x());
+    p.y = round(fy, exact.y());
+    p.near = true;
+    p.outcode = (p.x < -room ? 1 : 0) | (p.x > w + room ? 2 : 0) | (p.y < -room ? 4 : 0) | (p.y > h + room ? 8 : 0);
+    return p;
+  };
 
-  double px = (points.xAt(0) - left) * kx + shift, py = (points.yAt(0) - top) * ky + shift;
-  int prevCode = outcode(px, py);
-  bool prevInside = false;
+  // A run of whole-pixel segments along one column (upright) or one row.
+  struct Run {
+    bool active = false, upright = false;
+    int fixed = 0, from = 0, to = 0;
+  } run;
+  const auto flush = [&] {
+    if (!run.active) return;
+    run.active = false;
+    if (run.upright)
+      crispLine(run.fixed, run.from, run.fixed, run.to, c, width);
+    else
+      crispLine(run.from, run.fixed, run.to, run.fixed, c, width);
+  };
+  std::vector<std::size_t> slanted;  // the segments from these points on, for the second pass
+
+  Whole prev = whole(0);
   bool drawn = false;
   for (std::size_t k = 1; k < points.count; ++k) {
-    const double qx = (points.xAt(k) - left) * kx + shift, qy = (points.yAt(k) - top) * ky + shift;
-    const int code = outcode(qx, qy);
-    if (!(code & prevCode) && !(prevInside && inside(qx, qy))) {
-      const QPointF a = toPixel(points.xAt(k - 1), points.yAt(k - 1)), b = toPixel(points.xAt(k), points.yAt(k));
-      if (finite(a) && finite(b)) {
-        if (const std::optional<Segment> segment = plan(a, b, width)) {
-          if (!inkMap.allSet(segment->bounds)) {
-            draw(*segment, c, width);
-            drawn = true;
-          } else if (const QRect known = inkMap.grow(segment->bounds); !known.isEmpty()) {
-            // Edges of the image reach on, to the far limit: nothing is drawn beyond them.
-            inLeft = known.left() == 0 ? -kFar * ratio : known.left() + margin;
-            inRight = known.right() == image.width() - 1 ? kFar * ratio : known.right() - margin;
-            inTop = known.top() == 0 ? -kFar * ratio : known.top() + margin;
-            inBottom = known.bottom() == image.height() - 1 ? kFar * ratio : known.bottom() - margin;
-          }
-        }
+    const Whole cur = whole(k);
+    if (!prev.near || !cur.near) {
+      flush();
+      slanted.push_back(k - 1);
+    } else if (prev.outcode & cur.outcode) {
+      // Wholly beyond one edge of the image: nothing of it shows.
+      flush();
+    } else if (prev.x == cur.x || prev.y == cur.y) {
+      const bool upright = prev.x == cur.x;
+      const int fixed = upright ? cur.x : cur.y, along = upright ? cur.y : cur.x;
+      if (run.active && run.upright == upright && run.fixed == fixed) {
+        run.from = std::min(run.from, along);
+        run.to = std::max(run.to, along);
+      } else {
+        flush();
+        const int start = upright ? prev.y : prev.x;
+        run = {true, upright, fixed, std::min(start, along), std::max(start, along)};
       }
+      drawn = true;
+    } else if (width == 1) {
+      flush();
+      Pixels(pixels(), liveMap())
+          .thinLine(brushAt(prev.x), brushAt(prev.y), brushAt(cur.x), brushAt(cur.y), c, brushSide());
+      drawn = true;
+    } else {
+      flush();
+      slanted.push_back(k - 1);
     }
-    px = qx;
-    py = qy;
-    prevCode = code;
-    prevInside = inside(qx, qy);
+    prev = cur;
+  }
+  flush();
+
+  for (const std::size_t k : slanted) {
+    const QPointF a = toPixel(points.xAt(k), points.yAt(k)), b = toPixel(points.xAt(k + 1), points.yAt(k + 1));
+    if (!finite(a) || !finite(b)) continue;
+    const std::optional<Segment> segment = plan(a, b, width);
+    if (segment && !inkMap.allSet(segment->bounds)) {
+      draw(*segment, c, width);
+      drawn = true;
+    }
   }
   setCurrentX(points.xAt(points.count - 1));
   setCurrentY(points.yAt(points.count - 1));

@@ -340,7 +340,7 @@ void Main::Picture1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, float x, fl
 
 void Main::Picture1MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, float x, float y) {
   if (!isDown) return;
-  if (isVesk) redraw();
+  if (isVesk && !graphView.restoreShown()) redraw();
   Picture1->surface().Line(startX, startY, x, y, Colour{0}, true);
   endX = x;
   endY = y;

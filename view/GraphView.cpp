@@ -114,14 +114,19 @@ cVesk &GraphView::engine() {
 bool GraphView::open() {
   currentVesk = std::make_unique<cVesk>(*viewForm);
   shown = {};
+  drawn = {};
   const bool opened = currentVesk->vesk(*viewForm, graph, xLabels, yLabels);
-  if (opened) shown = {.kind = Shown::Kind::full, .noLables = NoLables};
+  if (opened) {
+    shown = {.kind = Shown::Kind::full, .noLables = NoLables};
+    keepDrawn();
+  }
   return opened;
 }
 
 cVesk &GraphView::fresh() {
   currentVesk = std::make_unique<cVesk>(*viewForm);
   shown = {};
+  drawn = {};
   // The surfaces are set up as an Open sets them up before its dialog.
   graph.Cls();
   yLabels.Cls();
@@ -145,6 +150,7 @@ void GraphView::openData(const std::string &text) {
 void GraphView::refresh() {
   engine().refresh(graph, xLabels, yLabels);
   shown = {.kind = Shown::Kind::full, .noLables = NoLables};
+  keepDrawn();
 }
 
 void GraphView::zoom(double startX, double startY, double endX, double endY) {
@@ -155,6 +161,20 @@ void GraphView::zoom(double startX, double startY, double endX, double endY) {
            .startY = startY,
            .endX = endX,
            .endY = endY};
+  keepDrawn();
+}
+
+void GraphView::keepDrawn() {
+  // Shares the image's pixels until the next drawing on the surface.
+  drawn = {.graph = graph.image(), .engine = currentVesk.get(), .noLables = NoLables, .defaultFontSize = DefaultFontSize};
+}
+
+bool GraphView::restoreShown() {
+  if (drawn.graph.isNull() || drawn.engine != currentVesk.get() || drawn.noLables != NoLables ||
+      drawn.defaultFontSize != DefaultFontSize)
+    return false;
+  graph.restore(drawn.graph);
+  return true;
 }
 
 QImage GraphView::picture() { return picture(1); }
