@@ -401,17 +401,16 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
     const double x = points.xAt(k), y = points.yAt(k);
     const double fx = (x - left) * kx, fy = (y - top) * ky;
     if (!(std::abs(fx) <= nearLimit && std::abs(fy) <= nearLimit)) return p;
-    const auto round = [&](double product, double exact) {
-      const double r = product + 0.5, floor = std::floor(r);
-      return r - floor > edgeDoubt && r - floor < 1 - edgeDoubt ? int(floor) : device(exact);
-    };
-    const QPointF exact = [&] {
-      const double rx = fx + 0.5 - std::floor(fx + 0.5), ry = fy + 0.5 - std::floor(fy + 0.5);
-      const bool doubt = rx <= edgeDoubt || rx >= 1 - edgeDoubt || ry <= edgeDoubt || ry >= 1 - edgeDoubt;
-      return doubt ? toPixel(x, y) : QPointF();
-    }();
-    p.x = round(fx, exact.x());
-    p.y = round(fy, exact.y());
+    // Rounded down by conversion, which is far cheaper than a call of floor.
+    const double rx = fx + 0.5, ry = fy + 0.5;
+    p.x = int(rx) - (int(rx) > rx ? 1 : 0);
+    p.y = int(ry) - (int(ry) > ry ? 1 : 0);
+    const double fracX = rx - p.x, fracY = ry - p.y;
+    if (fracX <= edgeDoubt || fracX >= 1 - edgeDoubt || fracY <= edgeDoubt || fracY >= 1 - edgeDoubt) {
+      const QPointF exact = toPixel(x, y);
+      p.x = device(exact.x());
+      p.y = device(exact.y());
+    }
     p.near = true;
     p.outcode = (p.x < -room ? 1 : 0) | (p.x > w + room ? 2 : 0) | (p.y < -room ? 4 : 0) | (p.y > h + room ? 8 : 0);
     return p;
