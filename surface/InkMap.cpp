@@ -1,15 +1,10 @@
 #include "surface/InkMap.h"
 
 #include <algorithm>
-#include <bit>
 
 namespace vesk {
 
 namespace {
-
-// Columns a grown rectangle may take on either side of its seed: enough to
-// cover the next few columns of a dense line, few enough to stay cheap.
-constexpr int kGrowColumns = 48;
 
 // The bits from first to last (both within one word, 0 to 63) set.
 std::uint64_t bitsFrom(int first, int last) {
@@ -78,43 +73,6 @@ bool InkMap::allSet(const QRect &r) const {
   for (int x = left; x <= right; ++x)
     if (!columnSet(x, top, bottom)) return false;
   return true;
-}
-
-int InkMap::clearAbove(int x, int y) const {
-  int word = y >> 6;
-  // The bits below y's in its word, then whole words upward.
-  std::uint64_t clear = ~words[wordOf(x, y)] & ((std::uint64_t(1) << (y & 63)) - 1);
-  while (clear == 0) {
-    if (--word < 0) return -1;
-    clear = ~words[std::size_t(x) * perColumn + std::size_t(word)];
-  }
-  return word * 64 + 63 - std::countl_zero(clear);
-}
-
-int InkMap::clearBelow(int x, int y) const {
-  int word = y >> 6;
-  std::uint64_t clear = (y & 63) == 63 ? 0 : ~words[wordOf(x, y)] & ~((std::uint64_t(2) << (y & 63)) - 1);
-  while (clear == 0) {
-    if (++word >= perColumn) return h;
-    clear = ~words[std::size_t(x) * perColumn + std::size_t(word)];
-  }
-  // Bits past the last row are never set, so a clear bit there stands for the edge.
-  return std::min(word * 64 + std::countr_zero(clear), h);
-}
-
-QRect InkMap::grow(const QRect &seed) const {
-  const int left = std::max(seed.left(), 0), right = std::min(seed.right(), w - 1);
-  const int top = std::max(seed.top(), 0), bottom = std::min(seed.bottom(), h - 1);
-  if (left > right || top > bottom) return {};
-  int up = 0, down = h - 1;
-  for (int x = left; x <= right; ++x) {
-    up = std::max(up, clearAbove(x, top) + 1);
-    down = std::min(down, clearBelow(x, bottom) - 1);
-  }
-  int from = left, to = right;
-  while (from > 0 && left - from < kGrowColumns && columnSet(from - 1, up, down)) --from;
-  while (to < w - 1 && to - right < kGrowColumns && columnSet(to + 1, up, down)) ++to;
-  return QRect(QPoint(from, up), QPoint(to, down));
 }
 
 }  // namespace vesk

@@ -37,20 +37,12 @@ public:
   // True when every pixel of r within the image is known to hold the ink;
   // pixels outside the image count as held.
   bool allSet(const QRect &r) const;
-  // A rectangle around seed (all set, within the image) whose pixels are all
-  // known to hold the ink: seed's columns up and down as far as all of them
-  // go, then as many columns either side, up to a limit, as hold that band.
-  QRect grow(const QRect &seed) const;
-
   int width() const { return w; }
   int height() const { return h; }
 
 private:
   std::size_t wordOf(int x, int y) const { return std::size_t(x) * perColumn + std::size_t(y >> 6); }
   bool columnSet(int x, int top, int bottom) const;
-  // The nearest clear bit above y in column x, or -1; below y, or the height.
-  int clearAbove(int x, int y) const;
-  int clearBelow(int x, int y) const;
 
   bool isValid = false;
   QRgb inkColour = 0;

@@ -6,7 +6,10 @@
 #include "tests/support/cVeskTestAccess.h"
 
 #include <gtest/gtest.h>
+#include <QBuffer>
 #include <QImage>
+#include <QSvgGenerator>
+#include <QXmlStreamReader>
 
 #include <cmath>
 #include <random>
@@ -196,6 +199,84 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"labelledRatio2", Shape::labelled, 17, 2}, Case{"fewLong", Shape::fewLong, 18},
                       Case{"fewLongRatio2Reversed", Shape::fewLong, 19, 2, true}),
     [](const ::testing::TestParamInfo<Case> &info) { return std::string(info.param.name); });
+
+struct Drawn {
+  test::TempDir config;
+  GraphView view{GraphView::windowFont(), SettingsFile(config.path(), "/opt/vesk"), 15};
+  explicit Drawn(Shape shape) { cVeskTestAccess::model(view.engine()) = generate(Case{"", shape, 21}); }
+  void drag() { view.mainPicture().Line(20, 80, 60, 30, Colour{0}, true); }
+};
+
+// A drag's rectangle goes with the graph put back as drawn, in the full and the zoomed view.
+TEST(RestoreShown, PutsBackTheLastViewDrawn) {
+  Drawn d(Shape::labelled);
+  EXPECT_FALSE(d.view.restoreShown()) << "nothing drawn yet";
+  for (bool zoomed : {false, true}) {
+    if (zoomed)
+      d.view.zoom(10, 90, 50, 40);
+    else
+      d.view.refresh();
+    const QImage drawn = d.view.mainPicture().image().copy();
+    d.drag();
+    ASSERT_NE(d.view.mainPicture().image(), drawn);
+    EXPECT_TRUE(d.view.restoreShown());
+    EXPECT_EQ(d.view.mainPicture().image(), drawn) << zoomed;
+    // Drawn on again after the restore, and put back again.
+    d.drag();
+    EXPECT_TRUE(d.view.restoreShown());
+    EXPECT_EQ(d.view.mainPicture().image(), drawn) << zoomed;
+  }
+}
+
+// What the view would now draw differs from what it drew: the labels, their
+// size or the engine have changed since.
+TEST(RestoreShown, RefusesWhenTheViewWouldBeDrawnOtherwise) {
+  for (int change = 0; change < 3; ++change) {
+    Drawn d(Shape::labelled);
+    d.view.refresh();
+    d.drag();
+    const QImage dragged = d.view.mainPicture().image().copy();
+    if (change == 0) d.view.NoLables = true;
+    if (change == 1) d.view.DefaultFontSize = 20;
+    if (change == 2) d.view.currentVesk = std::make_unique<cVesk>(d.view.form());
+    EXPECT_FALSE(d.view.restoreShown()) << change;
+    EXPECT_EQ(d.view.mainPicture().image(), dragged) << change;
+  }
+}
+
+// Each data line of the vector drawing is one element, however many points it has.
+TEST(VectorDrawing, DrawsEachDataLineAsOnePath) {
+  Drawn d(Shape::walks);
+  QByteArray bytes[3];
+  QBuffer buffers[3];
+  QSvgGenerator generators[3];
+  QPainter painters[3];
+  for (int i = 0; i < 3; ++i) {
+    buffers[i].setBuffer(&bytes[i]);
+    generators[i].setOutputDevice(&buffers[i]);
+    generators[i].setSize(QSize(720, 478));
+    painters[i].begin(&generators[i]);
+  }
+  d.view.paint(painters[0], painters[1], painters[2], 1.0 / 15);
+  for (QPainter &p : painters) p.end();
+
+  QXmlStreamReader svg(bytes[0]);
+  int paths = 0, others = 0;
+  while (!svg.atEnd())
+    if (svg.readNext() == QXmlStreamReader::StartElement) {
+      if (svg.name() == u"path") ++paths;
+      else if (svg.name() != u"svg" && svg.name() != u"g" && svg.name() != u"title" && svg.name() != u"desc" &&
+               svg.name() != u"defs" && svg.name() != u"rect")
+        ++others;
+    }
+  EXPECT_FALSE(svg.hasError());
+  // Six lines of 4,000 points; the background may be a path too.
+  EXPECT_GE(paths, 6);
+  EXPECT_LE(paths, 7);
+  EXPECT_EQ(others, 0);
+  // The lines reduced to what shows at the screen's pixels.
+  EXPECT_LT(bytes[0].size(), 400000) << bytes[0].size();
+}
 
 }  // namespace
 }  // namespace vesk
