@@ -396,18 +396,28 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
   };
   const int w = logicalSize.width(), h = logicalSize.height();
   const int room = width + 2;
-  const auto whole = [&](std::size_t k) {
+  // Worked out a block at a time, in a loop without calls or branches: the
+  // sum is positive within the near limit, so that converting it rounds it
+  // down, and it is within far less than edgeDoubt of the exact sum.
+  constexpr double offset = 65536.5;
+  constexpr std::size_t kBlock = 256;
+  double gx[kBlock], gy[kBlock];
+  const auto gather = [&](std::size_t from, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+      gx[i] = (points.xAt(from + i) - left) * kx;
+      gy[i] = (points.yAt(from + i) - top) * ky;
+    }
+  };
+  const auto whole = [&](std::size_t k, double fx, double fy) {
     Whole p;
-    const double x = points.xAt(k), y = points.yAt(k);
-    const double fx = (x - left) * kx, fy = (y - top) * ky;
     if (!(std::abs(fx) <= nearLimit && std::abs(fy) <= nearLimit)) return p;
-    // Rounded down by conversion, which is far cheaper than a call of floor.
-    const double rx = fx + 0.5, ry = fy + 0.5;
-    p.x = int(rx) - (int(rx) > rx ? 1 : 0);
-    p.y = int(ry) - (int(ry) > ry ? 1 : 0);
-    const double fracX = rx - p.x, fracY = ry - p.y;
+    const double rx = fx + offset, ry = fy + offset;
+    const int ix = int(rx), iy = int(ry);
+    const double fracX = rx - ix, fracY = ry - iy;
+    p.x = ix - 65536;
+    p.y = iy - 65536;
     if (fracX <= edgeDoubt || fracX >= 1 - edgeDoubt || fracY <= edgeDoubt || fracY >= 1 - edgeDoubt) {
-      const QPointF exact = toPixel(x, y);
+      const QPointF exact = toPixel(points.xAt(k), points.yAt(k));
       p.x = device(exact.x());
       p.y = device(exact.y());
     }
@@ -431,10 +441,13 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
   };
   std::vector<std::size_t> slanted;  // the segments from these points on, for the second pass
 
-  Whole prev = whole(0);
+  gather(0, 1);
+  Whole prev = whole(0, gx[0], gy[0]);
   bool drawn = false;
   for (std::size_t k = 1; k < points.count; ++k) {
-    const Whole cur = whole(k);
+    const std::size_t slot = (k - 1) % kBlock;
+    if (slot == 0) gather(k, std::min(kBlock, points.count - k));
+    const Whole cur = whole(k, gx[slot], gy[slot]);
     if (!prev.near || !cur.near) {
       flush();
       slanted.push_back(k - 1);
