@@ -493,6 +493,13 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
   if (drawn) changed();
 }
 
+std::optional<std::pair<int, int>> QtSurface::wholePixel(double x, double y) const {
+  const QPointF p = toPixel(x, y);
+  // Nearer than this, shapes are neither clipped nor clamped.
+  if (!finite(p) || !(std::abs(p.x()) <= kFar / 2 && std::abs(p.y()) <= kFar / 2)) return std::nullopt;
+  return std::pair{device(p.x()), device(p.y())};
+}
+
 void QtSurface::restore(const QImage &picture) {
   if (picture.size() != img.size()) return;
   activePainter.reset();

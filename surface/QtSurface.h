@@ -52,6 +52,7 @@ public:
             bool box = false) override;
   void Circle(double x, double y, double radius) override;
   void Polyline(const PointRun &points, Colour colour) override;
+  std::optional<std::pair<int, int>> wholePixel(double x, double y) const override;
   void Print(const std::string &text) override;
 
   // What has been drawn so far, at the device pixel ratio; finishes any

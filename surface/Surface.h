@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace vesk {
 
@@ -60,6 +61,10 @@ public:
   // as Line from each point to the next, which is all this one does. A surface
   // may draw it another way that gives the same result, faster or smaller.
   virtual void Polyline(const PointRun &points, Colour colour);
+  // The whole pixel a point is drawn on, for a surface of pixels whose thin
+  // shapes depend on nothing else (the point near the surface); nothing
+  // otherwise. Two shapes whose ends fall on the same pixels cover the same.
+  virtual std::optional<std::pair<int, int>> wholePixel(double x, double y) const;
 
   virtual double CurrentX() const = 0;
   virtual void setCurrentX(double x) = 0;

@@ -92,14 +92,28 @@ GraphModel generate(const Case &c) {
         finish(set);
       }
       break;
-    case Shape::cloud:
+    case Shape::cloud: {
+      // Every other cloud so tight that most of its markers fall on the pixels of others.
+      double firstX = 0, firstY = 0;
       for (std::size_t j = 0; j < std::size(styles); ++j) {
         DataSet &set = addSet(m, j, styles[j]);
-        const double cx = unit(rng), cy = unit(rng);
-        for (int k = 0; k < 1500; ++k) set.points.push_back({cx + step(rng) * 8, cy + step(rng) * 8, 0});
+        const double cx = unit(rng), cy = unit(rng), spread = j % 2 ? 8 : 0.6;
+        if (j == 0) {
+          firstX = cx;
+          firstY = cy;
+        }
+        for (int k = 0; k < 1500; ++k) set.points.push_back({cx + step(rng) * spread, cy + step(rng) * spread, 0});
         finish(set);
       }
+      // A line over the first cloud, then that cloud's markers once more over it.
+      DataSet &line = addSet(m, std::size(styles), 0);
+      for (int k = 0; k < 200; ++k) line.points.push_back({firstX + step(rng), firstY + step(rng), 0});
+      finish(line);
+      DataSet &again = addSet(m, std::size(styles) + 1, styles[0]);
+      again.points = m.dataSets[0].points;
+      finish(again);
       break;
+    }
     case Shape::far:
       for (std::size_t j = 0; j < 4; ++j) {
         DataSet &set = addSet(m, j, j == 3 ? std::int16_t(1) : std::int16_t(0));
