@@ -1,3 +1,4 @@
+#include "engine/DrawnMarkers.h"
 #include "engine/NumberFormat.h"
 #include "engine/cVesk.h"
 
@@ -395,13 +396,22 @@ void cVesk::drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture,
     if (!set.isLoaded) break;
     const std::size_t points = std::min<std::size_t>(std::max<int>(set.pointCount, 0), set.points.size());
     if (set.markerStyle > 0) {
-      for (std::size_t k = 0; k < points; ++k)
-        drawMarker(mainPicture, set.markerStyle, set.points[k].x, set.points[k].y);
-    } else {
+      // The half sizes drawMarker gives the marks.
+      const double hx = 150 * mainPicture.ScaleWidth() / mainPicture.Width() / 2;
+      const double hy = 150 * mainPicture.ScaleHeight() / mainPicture.Height() / 2;
+      DrawnMarkers drawn;
+      for (std::size_t k = 0; k < points; ++k) {
+        const DataPoint &p = set.points[k];
+        if (plainDrawing || drawn.first(mainPicture, set.markerStyle, p.x, p.y, hx, hy))
+          drawMarker(mainPicture, set.markerStyle, p.x, p.y);
+      }
+    } else if (plainDrawing) {
       for (std::size_t k = 0; k + 1 < points; ++k) {
         const DataPoint &a = set.points[k], &b = set.points[k + 1];
         mainPicture.Line(a.x, a.y, b.x, b.y, Colour{0});
       }
+    } else if (points > 0) {
+      mainPicture.Polyline({&set.points[0].x, &set.points[0].y, points, sizeof(DataPoint)}, Colour{0});
     }
     if (withLabels) {
       const std::size_t labels = std::min<std::size_t>(std::max<int>(set.labelCount, 0), set.labels.size());

@@ -118,6 +118,11 @@ public:
 
   const GraphModel &model() const { return m; }
 
+  // Draws every segment and every marker one by one, with none of the
+  // shortcuts that leave out what would not change the picture; the pictures
+  // are the same either way.
+  bool plainDrawing = false;
+
 private:
   friend struct cVeskTestAccess;
 

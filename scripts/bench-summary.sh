@@ -32,8 +32,13 @@ awk -F, '
     # Repeated benchmarks report aggregates; keep the median and plain runs.
     if (name ~ /_(mean|stddev|cv)$/) next
     sub(/_median$/, "", name)
+    # Google Benchmark names the run after its function and its settings.
+    sub(/^BM_/, "", name)
+    sub(/\/(repeats|iterations):[0-9]+$/, "", name)
     if ($5 == "kB") { mem[name] = $3 / 1024; order[++n] = name; next }
     t[name] = ms($3, $5); cpu[name] = ms($4, $5); order[++n] = name
+    # The vector benchmarks report the size of their file as their first counter.
+    if (name ~ /BigLines/) mb[name] = $11
   }
   function row(what, value, goal, ok) {
     printf "%-44s %12s   %-34s %s\n", what, value, goal, ok
@@ -66,6 +71,20 @@ awk -F, '
         goal = "median < 4 ms"; ok = verdict(t[k] < 4)
       } else if (k ~ /Refresh.*Ratio2$/) {
         goal = "reported (ratio 2)"
+      } else if (k ~ /^RefreshBigLines$/) {
+        p = k "Plain"
+        goal = "< 16 ms"; if (p in t) goal = goal sprintf(" (%.1fx faster than plain)", t[p] / t[k])
+        ok = verdict(t[k] < 16)
+      } else if (k ~ /^RefreshBigLinesPlain$/) {
+        goal = "reported (every segment drawn)"
+      } else if (k ~ /^DragMoveBigLines$/) {
+        goal = "< 16 ms"; ok = verdict(t[k] < 16)
+      } else if (k ~ /^(Zoom|Reset)BigLines$/) {
+        goal = "< 50 ms"; ok = verdict(t[k] < 50)
+      } else if (k ~ /^PdfBigLines$/) {
+        goal = sprintf("file <= 5 MB (%.2f MB)", mb[k]); ok = verdict(mb[k] <= 5)
+      } else if (k ~ /^SvgBigLines$/) {
+        goal = sprintf("reported (%.2f MB)", mb[k])
       } else if (k ~ /^WriteJpegFile/) {
         b = k; sub(/^WriteJpegFile/, "BareCompressAndWrite", b)
         if (b in t) { goal = sprintf("<= 1.1x bare tjCompress2 (%.2fx)", t[k] / t[b]); ok = verdict(t[k] <= 1.1 * t[b]) }

@@ -1,5 +1,6 @@
 #include "surface/PainterSurface.h"
 
+#include "surface/ColumnReduction.h"
 #include "surface/QtCommon.h"
 
 #include <QFontMetricsF>
@@ -93,7 +94,7 @@ void PainterSurface::Line(double x1, double y1, double x2, double y2, std::optio
   QPointF a = toPixel(x1, y1), b = toPixel(x2, y2);
   if (!finite(a) || !finite(b)) return;
   const QColor c = colour ? toQColor(*colour) : fore;
-  const QRectF window(-kMargin, -kMargin, Width() / tpp + 2 * kMargin, Height() / tpp + 2 * kMargin);
+  const QRectF window = clipWindow();
 
   if (box) {
     // Through the pixels of both corners, as QtSurface draws it.
@@ -117,6 +118,50 @@ void PainterSurface::Line(double x1, double y1, double x2, double y2, std::optio
   QPainter &p = painter();
   p.setPen(pen(c));
   p.drawLine(toDevice(a + shift), toDevice(b + shift));
+}
+
+QRectF PainterSurface::clipWindow() const {
+  return {-kMargin, -kMargin, Width() / tpp + 2 * kMargin, Height() / tpp + 2 * kMargin};
+}
+
+void PainterSurface::Polyline(const PointRun &points, Colour colour) {
+  if (DrawWidth() == 1) {
+    Surface::Polyline(points, colour);
+    return;
+  }
+  if (points.count < 2) return;
+  ColumnReduction reduction(1);
+  for (std::size_t k = 0; k < points.count; ++k) reduction.add(toPixel(points.xAt(k), points.yAt(k)));
+  const std::vector<QPointF> &kept = reduction.points();
+
+  // Segment by segment as Line clips them; a segment that starts where the
+  // last one ended goes on from it.
+  const QRectF window = clipWindow();
+  const QPointF shift(0.5, 0.5);
+  QPainterPath path;
+  bool joined = false;
+  QPointF end;
+  for (std::size_t k = 1; k < kept.size(); ++k) {
+    QPointF a = kept[k - 1], b = kept[k];
+    if (!finite(a) || !finite(b) || !clipSegment(window, a, b)) {
+      joined = false;
+      continue;
+    }
+    if (!joined || a != end) path.moveTo(toDevice(a + shift));
+    path.lineTo(toDevice(b + shift));
+    joined = b == kept[k];
+    end = b;
+  }
+  setCurrentX(points.xAt(points.count - 1));
+  setCurrentY(points.yAt(points.count - 1));
+  if (path.isEmpty()) return;
+  QPainter &p = painter();
+  QPen linePen = pen(toQColor(colour));
+  // Round joins cover what the round ends of separate segments cover.
+  linePen.setJoinStyle(Qt::RoundJoin);
+  p.setPen(linePen);
+  p.setBrush(Qt::NoBrush);
+  p.drawPath(path);
 }
 
 void PainterSurface::Circle(double x, double y, double radius) {

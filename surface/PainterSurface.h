@@ -45,6 +45,10 @@ public:
   void Line(double x1, double y1, double x2, double y2, std::optional<Colour> colour = std::nullopt,
             bool box = false) override;
   void Circle(double x, double y, double radius) override;
+  // One path for the whole line, reduced to what shows at the screen's
+  // resolution (see ColumnReduction), so that a line of millions of points
+  // stays small; with a one-pixel pen, segment by segment as Line draws them.
+  void Polyline(const PointRun &points, Colour colour) override;
   void Print(const std::string &text) override;
 
 private:
@@ -61,6 +65,8 @@ private:
   FontInfo makeFont(const QFont &screen) const;
   const FontInfo &printFont();
   QPen pen(QColor colour) const;
+  // The window lines are clipped to, in pixels.
+  QRectF clipWindow() const;
 
   SharedPainter &shared;
   QRectF area;

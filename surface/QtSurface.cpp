@@ -1,5 +1,6 @@
 #include "surface/QtSurface.h"
 
+#include "surface/InkMap.h"
 #include "surface/QtCommon.h"
 
 #include <QFontMetricsF>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace vesk {
 
@@ -38,19 +40,22 @@ int imageSide(double twips, double twipsPerPixel) {
 
 // Writes straight into a 32-bit image, clipped to it: the lines of a redraw are
 // far too many for QPainter's general path.
+// Every write is noted in the ink map, when there is one.
 class Pixels {
 public:
-  explicit Pixels(QImage &img)
+  Pixels(QImage &img, InkMap *inkMap)
       : bits(reinterpret_cast<QRgb *>(img.bits())),
         stride(img.bytesPerLine() / 4),
         width(img.width()),
-        height(img.height()) {}
+        height(img.height()),
+        map(inkMap) {}
 
   void fill(int left, int top, int w, int h, QRgb c) {
     const int x0 = std::max(left, 0), x1 = std::min(left + w, width);
     const int y0 = std::max(top, 0), y1 = std::min(top + h, height);
-    if (x0 >= x1) return;
+    if (x0 >= x1 || y0 >= y1) return;
     for (int y = y0; y < y1; ++y) std::fill(bits + qsizetype(y) * stride + x0, bits + qsizetype(y) * stride + x1, c);
+    if (map) map->setRect(x0, y0, x1 - 1, y1 - 1, c);
   }
 
   // Bresenham's line with both end pixels, each pixel a brush x brush square
@@ -95,6 +100,22 @@ public:
     }
   }
 
+  // The pixels smoothLine may write, unclipped; a pixel more each way across
+  // the line than its centres reach, for rounding.
+  static QRect smoothBounds(QPointF a, QPointF b, double lineWidth) {
+    const bool steep = std::abs(b.y() - a.y()) > std::abs(b.x() - a.x());
+    const double u0 = std::min(steep ? a.y() : a.x(), steep ? b.y() : b.x());
+    const double u1 = std::max(steep ? a.y() : a.x(), steep ? b.y() : b.x());
+    const double v0 = std::min(steep ? a.x() : a.y(), steep ? b.x() : b.y());
+    const double v1 = std::max(steep ? a.x() : a.y(), steep ? b.x() : b.y());
+    const double slope = u1 > u0 ? (v1 - v0) / (u1 - u0) : 0;
+    const double half = lineWidth / 2 * std::sqrt(1 + slope * slope);
+    const int uFirst = device(u0), uLast = device(u1);
+    const int vFirst = device(v0 - half) - 1, vLast = device(v1 + half) + 1;
+    return steep ? QRect(QPoint(vFirst, uFirst), QPoint(vLast, uLast))
+                 : QRect(QPoint(uFirst, vFirst), QPoint(uLast, vLast));
+  }
+
   // A line of the given width, antialiased by the share of each pixel it covers
   // across its main direction. Pixel (i, j) spans i +- 0.5, j +- 0.5.
   void smoothLine(QPointF a, QPointF b, double lineWidth, QRgb c) {
@@ -126,7 +147,10 @@ public:
 
 private:
   void put(int x, int y, QRgb c) {
-    if (x >= 0 && y >= 0 && x < width && y < height) bits[qsizetype(y) * stride + x] = c;
+    if (x >= 0 && y >= 0 && x < width && y < height) {
+      bits[qsizetype(y) * stride + x] = c;
+      if (map) map->set(x, y, c);
+    }
   }
 
   void square(int x, int y, int side, QRgb c) {
@@ -141,16 +165,18 @@ private:
     QRgb &d = bits[qsizetype(y) * stride + x];
     if (alpha >= 256) {
       d = c;
-      return;
+    } else {
+      const auto mix = [alpha](int from, int to) { return from + (((to - from) * alpha) >> 8); };
+      d = qRgb(mix(qRed(d), qRed(c)), mix(qGreen(d), qGreen(c)), mix(qBlue(d), qBlue(c)));
     }
-    const auto mix = [alpha](int from, int to) { return from + (((to - from) * alpha) >> 8); };
-    d = qRgb(mix(qRed(d), qRed(c)), mix(qGreen(d), qGreen(c)), mix(qBlue(d), qBlue(c)));
+    if (map) map->set(x, y, d);
   }
 
   QRgb *bits;
   qsizetype stride;
   int width;
   int height;
+  InkMap *map;
 };
 
 }  // namespace
@@ -208,6 +234,7 @@ QPointF QtSurface::toPixel(double x, double y) const {
 void QtSurface::Cls() {
   activePainter.reset();
   img.fill(back);
+  if (inkMap.valid()) inkMap.reset(img.width(), img.height(), inkMap.ink(), back.rgb() == inkMap.ink());
   homeTextPosition();
   changed();
 }
@@ -241,20 +268,75 @@ QPointF QtSurface::toDevice(QPointF pixel) const {
 
 void QtSurface::fillPixels(int left, int top, int width, int height, QRgb colour) {
   const int x = devicePixel(left), y = devicePixel(top);
-  Pixels(pixels()).fill(x, y, devicePixel(left + width) - x, devicePixel(top + height) - y, colour);
+  Pixels(pixels(), liveMap()).fill(x, y, devicePixel(left + width) - x, devicePixel(top + height) - y, colour);
 }
 
 // A horizontal or vertical line between whole pixels, both end pixels drawn;
 // wider than one pixel, it is the union of width x width squares along the way.
-void QtSurface::crispLine(int x1, int y1, int x2, int y2, QRgb colour, int width) {
+QRect QtSurface::crispRect(int x1, int y1, int x2, int y2, int width) {
   const int half = width / 2;
   const bool horizontal = y1 == y2;
   const int a = horizontal ? x1 : y1, b = horizontal ? x2 : y2;
   const int from = std::min(a, b) - half, to = std::max(a, b) + width - half - 1;
-  if (horizontal)
-    fillPixels(from, y1 - half, to - from + 1, width, colour);
-  else
-    fillPixels(x1 - half, from, width, to - from + 1, colour);
+  if (horizontal) return QRect(from, y1 - half, to - from + 1, width);
+  return QRect(x1 - half, from, width, to - from + 1);
+}
+
+void QtSurface::crispLine(int x1, int y1, int x2, int y2, QRgb colour, int width) {
+  const QRect r = crispRect(x1, y1, x2, y2, width);
+  fillPixels(r.left(), r.top(), r.width(), r.height(), colour);
+}
+
+QRect QtSurface::deviceRect(const QRect &r) const {
+  const int left = devicePixel(r.left()), top = devicePixel(r.top());
+  return QRect(left, top, devicePixel(r.left() + r.width()) - left, devicePixel(r.top() + r.height()) - top);
+}
+
+std::optional<QtSurface::Segment> QtSurface::plan(QPointF a, QPointF b, int width) const {
+  // Ends within the far limits come out of clipping as they went in.
+  if (!(near(a) && near(b)) && !clipFar(a, b)) return std::nullopt;
+  Segment s;
+  s.ax = device(a.x());
+  s.ay = device(a.y());
+  s.bx = device(b.x());
+  s.by = device(b.y());
+  if (s.ax == s.bx || s.ay == s.by) {
+    s.kind = Segment::Kind::crisp;
+    if (s.ax == s.bx)
+      s.bx = s.ax;
+    else
+      s.by = s.ay;
+    s.bounds = deviceRect(crispRect(s.ax, s.ay, s.bx, s.by, width));
+  } else if (width == 1) {
+    s.kind = Segment::Kind::thin;
+    s.ax = brushAt(s.ax);
+    s.ay = brushAt(s.ay);
+    s.bx = brushAt(s.bx);
+    s.by = brushAt(s.by);
+    const int side = brushSide();
+    s.bounds = QRect(QPoint(std::min(s.ax, s.bx), std::min(s.ay, s.by)),
+                     QPoint(std::max(s.ax, s.bx) + side - 1, std::max(s.ay, s.by) + side - 1));
+  } else {
+    s.kind = Segment::Kind::smooth;
+    s.a = toDevice(a);
+    s.b = toDevice(b);
+    s.bounds = Pixels::smoothBounds(s.a, s.b, width * ratio);
+  }
+  return s;
+}
+
+void QtSurface::draw(const Segment &s, QRgb c, int width) {
+  switch (s.kind) {
+    case Segment::Kind::crisp:
+      crispLine(s.ax, s.ay, s.bx, s.by, c, width);
+      break;
+    case Segment::Kind::thin:
+      Pixels(pixels(), liveMap()).thinLine(s.ax, s.ay, s.bx, s.by, c, brushSide());
+      break;
+    case Segment::Kind::smooth:
+      Pixels(pixels(), liveMap()).smoothLine(s.a, s.b, width * ratio, c);
+      break;
+  }
 }
 
 void QtSurface::Line(double x1, double y1, double x2, double y2, std::optional<Colour> colour, bool box) {
@@ -279,14 +361,151 @@ void QtSurface::Line(double x1, double y1, double x2, double y2, std::optional<C
     return;
   }
 
-  if (!clipFar(a, b)) return;
-  const int ax = device(a.x()), ay = device(a.y()), bx = device(b.x()), by = device(b.y());
-  if (ax == bx || ay == by)
-    crispLine(ax, ay, ax == bx ? ax : bx, ax == bx ? by : ay, c, width);
-  else if (width == 1)
-    Pixels(pixels()).thinLine(brushAt(ax), brushAt(ay), brushAt(bx), brushAt(by), c, brushSide());
-  else
-    Pixels(pixels()).smoothLine(toDevice(a), toDevice(b), width * ratio, c);
+  const std::optional<Segment> segment = plan(a, b, width);
+  if (!segment) return;
+  draw(*segment, c, width);
+  changed();
+}
+
+void QtSurface::Polyline(const PointRun &points, Colour colour) {
+  if (points.count < 2) return;
+  const QRgb c = toQColor(colour).rgb();
+  const QImage &image = pixels();
+  if (!inkMap.valid() || inkMap.ink() != c) inkMap.rebuild(image, c);
+  const int width = DrawWidth();
+
+  // Line covers some pixels whole (level and upright segments; every segment
+  // of a one-pixel pen) and blends the colour into others (slanted wide
+  // segments). A pixel covered whole ends in the colour whatever else the
+  // line does to it; the blends of any other pixel come in the order of the
+  // segments. So the whole-pixel segments are drawn first, each run of them
+  // along one column or row as a single fill, then the slanted ones in
+  // order, where they reach a pixel that does not already hold the colour.
+  const double kx = Width() / tpp / ScaleWidth(), ky = Height() / tpp / ScaleHeight();
+  const double left = ScaleLeft(), top = ScaleTop();
+  // Within this, positions need no clipping (and products no exact check of their sign).
+  constexpr double nearLimit = kFar / 2;
+  // Line's whole pixel for a coordinate: the product is within far less than
+  // this of Line's quotient, so only a product this close to a pixel's edge
+  // needs the quotient.
+  constexpr double edgeDoubt = 1e-7;
+  struct Whole {
+    int x = 0, y = 0;
+    bool near = false;
+    int outcode = 0;  // beyond which edges of the image, with room for the pen
+  };
+  const int w = logicalSize.width(), h = logicalSize.height();
+  const int room = width + 2;
+  // Worked out a block at a time, in a loop without calls or branches: the
+  // sum is positive within the near limit, so that converting it rounds it
+  // down, and it is within far less than edgeDoubt of the exact sum.
+  constexpr double offset = 65536.5;
+  constexpr std::size_t kBlock = 256;
+  double gx[kBlock], gy[kBlock];
+  const auto gather = [&](std::size_t from, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+      gx[i] = (points.xAt(from + i) - left) * kx;
+      gy[i] = (points.yAt(from + i) - top) * ky;
+    }
+  };
+  const auto whole = [&](std::size_t k, double fx, double fy) {
+    Whole p;
+    if (!(std::abs(fx) <= nearLimit && std::abs(fy) <= nearLimit)) return p;
+    const double rx = fx + offset, ry = fy + offset;
+    const int ix = int(rx), iy = int(ry);
+    const double fracX = rx - ix, fracY = ry - iy;
+    p.x = ix - 65536;
+    p.y = iy - 65536;
+    if (fracX <= edgeDoubt || fracX >= 1 - edgeDoubt || fracY <= edgeDoubt || fracY >= 1 - edgeDoubt) {
+      const QPointF exact = toPixel(points.xAt(k), points.yAt(k));
+      p.x = device(exact.x());
+      p.y = device(exact.y());
+    }
+    p.near = true;
+    p.outcode = (p.x < -room ? 1 : 0) | (p.x > w + room ? 2 : 0) | (p.y < -room ? 4 : 0) | (p.y > h + room ? 8 : 0);
+    return p;
+  };
+
+  // A run of whole-pixel segments along one column (upright) or one row.
+  struct Run {
+    bool active = false, upright = false;
+    int fixed = 0, from = 0, to = 0;
+  } run;
+  const auto flush = [&] {
+    if (!run.active) return;
+    run.active = false;
+    if (run.upright)
+      crispLine(run.fixed, run.from, run.fixed, run.to, c, width);
+    else
+      crispLine(run.from, run.fixed, run.to, run.fixed, c, width);
+  };
+  std::vector<std::size_t> slanted;  // the segments from these points on, for the second pass
+
+  gather(0, 1);
+  Whole prev = whole(0, gx[0], gy[0]);
+  bool drawn = false;
+  for (std::size_t k = 1; k < points.count; ++k) {
+    const std::size_t slot = (k - 1) % kBlock;
+    if (slot == 0) gather(k, std::min(kBlock, points.count - k));
+    const Whole cur = whole(k, gx[slot], gy[slot]);
+    if (!prev.near || !cur.near) {
+      flush();
+      slanted.push_back(k - 1);
+    } else if (prev.outcode & cur.outcode) {
+      // Wholly beyond one edge of the image: nothing of it shows.
+      flush();
+    } else if (prev.x == cur.x || prev.y == cur.y) {
+      const bool upright = prev.x == cur.x;
+      const int fixed = upright ? cur.x : cur.y, along = upright ? cur.y : cur.x;
+      if (run.active && run.upright == upright && run.fixed == fixed) {
+        run.from = std::min(run.from, along);
+        run.to = std::max(run.to, along);
+      } else {
+        flush();
+        const int start = upright ? prev.y : prev.x;
+        run = {true, upright, fixed, std::min(start, along), std::max(start, along)};
+      }
+      drawn = true;
+    } else if (width == 1) {
+      flush();
+      Pixels(pixels(), liveMap())
+          .thinLine(brushAt(prev.x), brushAt(prev.y), brushAt(cur.x), brushAt(cur.y), c, brushSide());
+      drawn = true;
+    } else {
+      flush();
+      slanted.push_back(k - 1);
+    }
+    prev = cur;
+  }
+  flush();
+
+  for (const std::size_t k : slanted) {
+    const QPointF a = toPixel(points.xAt(k), points.yAt(k)), b = toPixel(points.xAt(k + 1), points.yAt(k + 1));
+    if (!finite(a) || !finite(b)) continue;
+    const std::optional<Segment> segment = plan(a, b, width);
+    if (segment && !inkMap.allSet(segment->bounds)) {
+      draw(*segment, c, width);
+      drawn = true;
+    }
+  }
+  setCurrentX(points.xAt(points.count - 1));
+  setCurrentY(points.yAt(points.count - 1));
+  if (drawn) changed();
+}
+
+std::optional<std::pair<int, int>> QtSurface::wholePixel(double x, double y) const {
+  const QPointF p = toPixel(x, y);
+  // Nearer than this, shapes are neither clipped nor clamped.
+  if (!finite(p) || !(std::abs(p.x()) <= kFar / 2 && std::abs(p.y()) <= kFar / 2)) return std::nullopt;
+  return std::pair{device(p.x()), device(p.y())};
+}
+
+void QtSurface::restore(const QImage &picture) {
+  if (picture.size() != img.size()) return;
+  activePainter.reset();
+  img = picture;
+  img.setDevicePixelRatio(ratio);
+  inkMap.invalidate();
   changed();
 }
 
@@ -295,7 +514,7 @@ void QtSurface::Circle(double x, double y, double radius) {
   const double r = std::abs(radius / ScaleWidth() * (Width() / tpp));
   if (!finite(c) || !std::isfinite(r) || !near(c) || r > kFar) return;
   if (DrawWidth() == 1) {
-    Pixels(pixels()).thinCircle(brushAt(device(c.x())), brushAt(device(c.y())), device(r * ratio), fore.rgb(),
+    Pixels(pixels(), liveMap()).thinCircle(brushAt(device(c.x())), brushAt(device(c.y())), device(r * ratio), fore.rgb(),
                                 brushSide());
     changed();
     return;
@@ -304,6 +523,9 @@ void QtSurface::Circle(double x, double y, double radius) {
   usePen(fore, DrawWidth());
   // Pixel (i, j) is the square from (i, j) to (i + 1, j + 1) in Qt's coordinates.
   p.drawEllipse(QPointF(device(c.x()) + 0.5, device(c.y()) + 0.5), r, r);
+  const double reach = r + DrawWidth() + 2;
+  inkMap.clear(deviceRect(QRect(QPoint(int(std::floor(c.x() - reach)), int(std::floor(c.y() - reach))),
+                                QPoint(int(std::ceil(c.x() + reach)), int(std::ceil(c.y() + reach))))));
   changed();
 }
 
@@ -357,6 +579,13 @@ void QtSurface::Print(const std::string &text) {
       p.drawStaticText(QPointF(0, 0), laid);
       p.resetTransform();
     }
+    // What the text may have covered, a few pixels more for glyphs that reach out of their box.
+    const QRectF box = QTransform::fromTranslate(origin.x(), origin.y())
+                           .rotate(-escapement / 10.0)
+                           .mapRect(QRectF(QPointF(0, 0), laid.size()))
+                           .adjusted(-4, -4, 4, 4);
+    inkMap.clear(deviceRect(QRect(QPoint(int(std::floor(box.left())), int(std::floor(box.top()))),
+                                  QPoint(int(std::ceil(box.right())), int(std::ceil(box.bottom()))))));
     changed();
   }
   setCurrentX(ScaleLeft());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "surface/InkMap.h"
 #include "surface/Surface.h"
 
 #include <QColor>
@@ -31,6 +32,10 @@ namespace vesk {
 // slanted lines, circles and text are drawn at the image's resolution.
 // Lines and boxes are written straight into the image; text and circles go
 // through a QPainter kept open between calls.
+//
+// Polyline gives exactly the pixels of Line from point to point, but leaves
+// out the segments that would only go over pixels that already hold their
+// colour (or lie outside the image), which most segments of a dense line do.
 class QtSurface final : public SurfaceState {
 public:
   // The size is in twips; twipsPerPixel is the screen's (15 at 96 DPI), and
@@ -46,6 +51,8 @@ public:
   void Line(double x1, double y1, double x2, double y2, std::optional<Colour> colour = std::nullopt,
             bool box = false) override;
   void Circle(double x, double y, double radius) override;
+  void Polyline(const PointRun &points, Colour colour) override;
+  std::optional<std::pair<int, int>> wholePixel(double x, double y) const override;
   void Print(const std::string &text) override;
 
   // What has been drawn so far, at the device pixel ratio; finishes any
@@ -63,7 +70,28 @@ public:
   // (i, j) is the one nearest to it.
   QPointF toPixel(double x, double y) const;
 
+  // Puts back a picture taken from image() earlier, as it was then.
+  void restore(const QImage &picture);
+
 private:
+  // How Line draws a segment between two continuous pixel positions.
+  struct Segment {
+    enum class Kind { crisp, thin, smooth } kind = Kind::crisp;
+    int ax = 0, ay = 0, bx = 0, by = 0;  // whole pixels (crisp, thin)
+    QPointF a, b;                        // image positions (smooth)
+    QRect bounds;                        // the image pixels it may write, unclipped
+  };
+
+  // Nothing when the segment lies too far out to be drawn.
+  std::optional<Segment> plan(QPointF a, QPointF b, int width) const;
+  void draw(const Segment &segment, QRgb colour, int width);
+  // The ink map when it is kept up to date, else null.
+  InkMap *liveMap() { return inkMap.valid() ? &inkMap : nullptr; }
+  // What crispLine fills, in pixels.
+  static QRect crispRect(int x1, int y1, int x2, int y2, int width);
+  // Image pixels for a rectangle of pixels.
+  QRect deviceRect(const QRect &pixels) const;
+
   struct FontInfo {
     QFont font;
     double height = 0;                  // pixels from one line to the next
@@ -104,6 +132,8 @@ private:
   std::optional<SurfaceFont> cachedFor;
   FontInfo cachedFont;
   std::function<void()> onChanged;
+  // The pixels known to hold the colour of the last Polyline.
+  InkMap inkMap;
 };
 
 }  // namespace vesk

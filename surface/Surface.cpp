@@ -4,6 +4,13 @@
 
 namespace vesk {
 
+void Surface::Polyline(const PointRun &points, Colour colour) {
+  for (std::size_t k = 0; k + 1 < points.count; ++k)
+    Line(points.xAt(k), points.yAt(k), points.xAt(k + 1), points.yAt(k + 1), colour);
+}
+
+std::optional<std::pair<int, int>> Surface::wholePixel(double, double) const { return std::nullopt; }
+
 SurfaceState::SurfaceState(double widthTwips, double heightTwips)
     : widthTwips(widthTwips), heightTwips(heightTwips), scaleWidth(widthTwips), scaleHeight(heightTwips) {}
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace vesk {
 
@@ -16,6 +18,23 @@ struct SurfaceFont {
   int height = 0;      // negative: the character height in pixels
   int escapement = 0;  // tenths of a degree, counter-clockwise on screen
   friend bool operator==(const SurfaceFont &, const SurfaceFont &) = default;
+};
+
+// The points of a polyline, read in place from an array of records that hold
+// them as doubles: the i-th point's x lies stride bytes after the (i-1)-th's.
+struct PointRun {
+  const double *x = nullptr;
+  const double *y = nullptr;
+  std::size_t count = 0;
+  std::size_t stride = 2 * sizeof(double);
+
+  double xAt(std::size_t i) const { return at(x, i); }
+  double yAt(std::size_t i) const { return at(y, i); }
+
+private:
+  double at(const double *first, std::size_t i) const {
+    return *reinterpret_cast<const double *>(reinterpret_cast<const std::byte *>(first) + i * stride);
+  }
 };
 
 // A drawing surface that keeps what was drawn until the next Cls.
@@ -38,6 +57,14 @@ public:
   virtual void Line(double x1, double y1, double x2, double y2, std::optional<Colour> colour = std::nullopt,
                     bool box = false) = 0;
   virtual void Circle(double x, double y, double radius) = 0;
+  // Joins the points in order, in the given colour at the pen width: the same
+  // as Line from each point to the next, which is all this one does. A surface
+  // may draw it another way that gives the same result, faster or smaller.
+  virtual void Polyline(const PointRun &points, Colour colour);
+  // The whole pixel a point is drawn on, for a surface of pixels whose thin
+  // shapes depend on nothing else (the point near the surface); nothing
+  // otherwise. Two shapes whose ends fall on the same pixels cover the same.
+  virtual std::optional<std::pair<int, int>> wholePixel(double x, double y) const;
 
   virtual double CurrentX() const = 0;
   virtual void setCurrentX(double x) = 0;

@@ -601,7 +601,8 @@ void Main::Picture1MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers, fl
   dragMoved = true;
   // Before any graph there is nothing to select in.
   if (!isVesk) return;
-  redraw();
+  // The view under the rectangle is the one drawn last: its pixels come back without drawing it again.
+  if (!graphView.restoreShown()) redraw();
   Picture1->surface().Line(startX, startY, x, y, Colour{0}, true);
   graphView.markDrawnOver();
   selectionShown = true;

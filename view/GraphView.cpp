@@ -126,6 +126,7 @@ void GraphView::loadWith(const std::function<void(cVesk &engine, Surface &mainPi
   currentVesk = std::move(next);
   shown = {};
   drawnOver = false;
+  drawn = {};
   graph.Cls();
   yLabels.Cls();
   xLabels.Cls();
@@ -157,6 +158,7 @@ void GraphView::refresh() {
   engine().refresh(graph, xLabels, yLabels);
   shown = {.kind = Shown::Kind::full, .noLables = NoLables};
   drawnOver = false;
+  keepDrawn();
 }
 
 void GraphView::zoom(double startX, double startY, double endX, double endY) {
@@ -168,6 +170,20 @@ void GraphView::zoom(double startX, double startY, double endX, double endY) {
            .endX = endX,
            .endY = endY};
   drawnOver = false;
+  keepDrawn();
+}
+
+void GraphView::keepDrawn() {
+  // Shares the image's pixels until the next drawing on the surface.
+  drawn = {.graph = graph.image(), .engine = currentVesk.get(), .noLables = NoLables, .defaultFontSize = DefaultFontSize};
+}
+
+bool GraphView::restoreShown() {
+  if (drawn.graph.isNull() || drawn.engine != currentVesk.get() || drawn.noLables != NoLables ||
+      drawn.defaultFontSize != DefaultFontSize)
+    return false;
+  graph.restore(drawn.graph);
+  return true;
 }
 
 QImage GraphView::picture() { return picture(1); }

@@ -88,6 +88,11 @@ public:
   // The zoomed view of a rectangle in the graph area's data coordinates;
   // the labels follow NoLables as in the full view.
   void zoom(double startX, double startY, double endX, double endY);
+  // Puts the graph area back as the last refresh or zoom left it, when that
+  // is what drawing the same view again would give (the same engine and
+  // preferences): what was drawn on it since, such as a drag's rectangle,
+  // goes. False, changing nothing, when the view has to be drawn again.
+  bool restoreShown();
 
   // The client area as the window shows it: the strips' background with the
   // three surfaces at their places, the graph area on top; picture(1).
@@ -147,6 +152,14 @@ private:
   QColor stripBack;
   QColor inkColour;
   Shown shown;
+  // The graph area as the last refresh or zoom left it, and what it was drawn with.
+  struct Drawn {
+    QImage graph;
+    const cVesk *engine = nullptr;
+    bool noLables = false;
+    double defaultFontSize = 0;
+  } drawn;
+  void keepDrawn();
   bool quiet = false;  // messages are dropped while picture() draws again
   bool drawnOver = false;
   SettingsFile settingsFile;
