@@ -244,12 +244,25 @@ void QtSurface::fillPixels(int left, int top, int width, int height, QRgb colour
   Pixels(pixels()).fill(x, y, devicePixel(left + width) - x, devicePixel(top + height) - y, colour);
 }
 
+void QtSurface::thinRun(bool horizontal, int at, int from, int to, QRgb colour) {
+  const int across = brushAt(at), side = brushSide();
+  const int start = devicePixel(from), length = devicePixel(to + 1) - start;
+  if (horizontal)
+    Pixels(pixels()).fill(start, across, length, side, colour);
+  else
+    Pixels(pixels()).fill(across, start, side, length, colour);
+}
+
 // A horizontal or vertical line between whole pixels, both end pixels drawn;
 // wider than one pixel, it is the union of width x width squares along the way.
 void QtSurface::crispLine(int x1, int y1, int x2, int y2, QRgb colour, int width) {
-  const int half = width / 2;
   const bool horizontal = y1 == y2;
   const int a = horizontal ? x1 : y1, b = horizontal ? x2 : y2;
+  if (width == 1) {
+    thinRun(horizontal, horizontal ? y1 : x1, std::min(a, b), std::max(a, b), colour);
+    return;
+  }
+  const int half = width / 2;
   const int from = std::min(a, b) - half, to = std::max(a, b) + width - half - 1;
   if (horizontal)
     fillPixels(from, y1 - half, to - from + 1, width, colour);
@@ -270,6 +283,14 @@ void QtSurface::Line(double x1, double y1, double x2, double y2, std::optional<C
     const QPointF ca = clampFar(a), cb = clampFar(b);
     const int left = device(std::min(ca.x(), cb.x())), top = device(std::min(ca.y(), cb.y()));
     const int right = device(std::max(ca.x(), cb.x())), bottom = device(std::max(ca.y(), cb.y()));
+    if (width == 1) {
+      thinRun(true, top, left, right, c);
+      thinRun(true, bottom, left, right, c);
+      thinRun(false, left, top, bottom, c);
+      thinRun(false, right, top, bottom, c);
+      changed();
+      return;
+    }
     const int half = width / 2;
     fillPixels(left - half, top - half, right - left + width, width, c);
     fillPixels(left - half, bottom - half, right - left + width, width, c);

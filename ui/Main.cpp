@@ -208,9 +208,12 @@ void Main::redraw() {
 }
 
 void Main::mnZoomClick() {
-  // The engine wants the corner with the smaller x and the larger y first;
-  // ordered here, a drag in any direction zooms.
-  zoomArea = {std::min(startX, endX), std::max(startY, endY), std::max(startX, endX), std::min(startY, endY)};
+  // The engine wants the upper left corner on screen first (on a reversed
+  // axis the one with the larger value); ordered here, a drag in any direction zooms.
+  const QtSurface &area = Picture1->surface();
+  const QPointF start = area.toPixel(startX, startY), end = area.toPixel(endX, endY);
+  const bool leftFirst = start.x() <= end.x(), topFirst = start.y() <= end.y();
+  zoomArea = {leftFirst ? startX : endX, topFirst ? startY : endY, leftFirst ? endX : startX, topFirst ? endY : startY};
   isZoom = true;
   redraw();
   mnZoom->setEnabled(false);

@@ -6,7 +6,6 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPainter>
-#include <QPalette>
 #include <QScreen>
 
 #include <cmath>
@@ -73,8 +72,7 @@ private:
 };
 
 GraphView::GraphView(const QFont &font, SettingsFile settings, double twipsPerPixel, double devicePixelRatio)
-    : GraphView(font, std::move(settings), twipsPerPixel, QGuiApplication::palette().color(QPalette::HighlightedText),
-                QGuiApplication::palette().color(QPalette::WindowText), devicePixelRatio) {}
+    : GraphView(font, std::move(settings), twipsPerPixel, standardStripBackground, standardInk, devicePixelRatio) {}
 
 GraphView::GraphView(const QFont &font, SettingsFile settings, double twipsPerPixel, QColor stripBackground, QColor ink,
                      double devicePixelRatio)
