@@ -163,8 +163,8 @@ double drawYTicks(const MainForm &main, Surface &yPicture, const AxisTicks &tick
   return inkLeft;
 }
 
-double drawXTicks(const MainForm &main, Surface &xPicture, const AxisTicks &ticks, double xLo, double xHi,
-                  double graphWidth) {
+void drawXTicks(const MainForm &main, Surface &xPicture, const AxisTicks &ticks, double xLo, double xHi,
+                double graphWidth) {
   const double W3 = xPicture.Width();
   const double tpp = twipsPerPixel(main);
   xPicture.Scale(xLo, 0, xLo + (xHi - xLo) * (W3 / graphWidth), xPicture.Height());
@@ -216,7 +216,6 @@ double drawXTicks(const MainForm &main, Surface &xPicture, const AxisTicks &tick
     }
   }
 
-  double bottom = 0;
   for (std::size_t i = 0; i < n; ++i) {
     // The strip starts 240 twips left of the graph area.
     const double tx = 240 * (SW / W3) + ticks.values[i];
@@ -224,14 +223,13 @@ double drawXTicks(const MainForm &main, Surface &xPicture, const AxisTicks &tick
     if (!shown[i]) continue;
     xPicture.setCurrentY(200);
     xPicture.setCurrentX(xLo + lefts[i] * (SW / W3));
-    bottom = std::max(bottom, 200 + main.TextHeight(texts[i]));
     xPicture.Print(texts[i]);
   }
-  return bottom;
 }
 
 void drawTitles(const MainForm &main, Surface &yPicture, Surface &xPicture, const std::string &yTitle,
-                const std::string &xTitle, std::int32_t size, LabelRoom room, double graphWidth, double graphHeight) {
+                const std::string &xTitle, std::int32_t size, double yLabelsLeft, double graphWidth,
+                double graphHeight) {
   const double tpp = twipsPerPixel(main);
   if (drawing::usable(yPicture)) {
     const SurfaceFont font = drawing::labelFont(size, 900, main);
@@ -239,7 +237,7 @@ void drawTitles(const MainForm &main, Surface &yPicture, Surface &xPicture, cons
     const double H2 = yPicture.Height();
     // The title's right-hand edge at 300 twips, further left (as far as the
     // window's edge) where the labels reach beyond that.
-    const double right = std::max(h, std::min(300.0, room.yInkLeft - kGapPixels * tpp));
+    const double right = std::max(h, std::min(300.0, yLabelsLeft - kGapPixels * tpp));
     // Reading upward from its lower end, centred on the graph area's rows.
     double y = std::nearbyint(125 / tpp) * tpp + (graphHeight + w) / 2;
     if (w <= H2) y = std::clamp(y, w, H2);
@@ -257,7 +255,7 @@ void drawTitles(const MainForm &main, Surface &yPicture, Surface &xPicture, cons
     if (w <= W3) x = std::clamp(x, 0.0, W3 - w);
     // 380 twips above the strip's lower edge, higher where it would run off it.
     double y = H3 - 380;
-    if (y + h > H3) y = std::max(room.xBottom, H3 - h);
+    if (y + h > H3) y = std::max(0.0, H3 - h);
     drawing::FontSelection select(xPicture, font);
     xPicture.setCurrentX(x);
     xPicture.setCurrentY(y);
