@@ -6,14 +6,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 
 namespace vesk {
 
 namespace {
 
 using drawing::round32;
-using drawing::twipsPerPixel;
 using drawing::usable;
 
 // A label's angle as a font escapement; angles too large for 32 bits keep their direction.
@@ -168,7 +166,8 @@ void cVesk::drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture,
   double yLabelsLeft = W2;
   const AxisTicks yTicks = graphUsable && usable(yPicture) ? planTicks(yLo, yHi, tickStep) : AxisTicks{};
   if (!yTicks.values.empty())
-    yLabelsLeft = drawYTicks(Main, yPicture, yTicks, yLo, yHi, H1, zoomed ? 620 : 650, yTitleRoom(Main, m.yTitle, size));
+    yLabelsLeft =
+        drawYTicks(Main, yPicture, yTicks, yLo, yHi, H1, zoomed ? 620 : 650, yTitleRoom(Main, m.yTitle, size));
   const AxisTicks xTicks = graphUsable && usable(xPicture) ? planTicks(xLo, xHi, tickStep) : AxisTicks{};
   if (!xTicks.values.empty()) drawXTicks(Main, xPicture, xTicks, xLo, xHi, W1);
 

@@ -135,8 +135,12 @@ INSTANTIATE_TEST_SUITE_P(
                  1700010000,
                  {"1700000000", "1700002000", "1700004000", "1700006000", "1700008000", "1700010000"},
                  11},
-        AxisCase{'x', -1e300, 1e300, {"-1E+300", "-8E+299", "-6E+299", "-4E+299", "-2E+299", "0", "2E+299", "4E+299",
-                                      "6E+299", "8E+299", "1E+300"}, 11},
+        AxisCase{'x',
+                 -1e300,
+                 1e300,
+                 {"-1E+300", "-8E+299", "-6E+299", "-4E+299", "-2E+299", "0", "2E+299", "4E+299", "6E+299", "8E+299",
+                  "1E+300"},
+                 11},
         // wider: the end labels, moved inward, come within a character of their neighbours
         AxisCase{'x', -1e300, 1e300, {"-8E+299", "-4E+299", "0", "4E+299", "8E+299"}, 11, 105},
         AxisCase{'y',
@@ -150,7 +154,9 @@ struct HardRange {
   double xLo, xHi, yLo, yHi;
 };
 
-void PrintTo(const HardRange &r, std::ostream *os) { *os << r.xLo << ".." << r.xHi << " by " << r.yLo << ".." << r.yHi; }
+void PrintTo(const HardRange &r, std::ostream *os) {
+  *os << r.xLo << ".." << r.xHi << " by " << r.yLo << ".." << r.yHi;
+}
 
 class HardRanges : public ::testing::TestWithParam<HardRange> {};
 
@@ -191,7 +197,8 @@ TEST_P(HardRanges, LabelsAreWholeAndClearOfEachOtherAndTheTitles) {
 INSTANTIATE_TEST_SUITE_P(Axes, HardRanges,
                          ::testing::Values(HardRange{0, 5e12, -3.5e9, 3.5e9}, HardRange{-3.5e9, 3.5e9, 0, 5e12},
                                            HardRange{1.7e9, 1.70001e9, -140, 0}, HardRange{6.5, 8.5, 6.5, 8.5},
-                                           HardRange{-140, 0, -140, 0}, HardRange{123456789012345, 123456789012399, 6.5, 8.5},
+                                           HardRange{-140, 0, -140, 0},
+                                           HardRange{123456789012345, 123456789012399, 6.5, 8.5},
                                            HardRange{-0.000123, 0.000456, -0.000123, 0.000456}));
 
 class TitleSizes : public ::testing::TestWithParam<double> {};
@@ -234,15 +241,14 @@ TEST_P(ExponentForm, GivesEveryValueTheSameDigits) {
   EXPECT_EQ(texts, c.texts);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Axes, ExponentForm,
-    ::testing::Values(ExponentCase{{-3.5e9, 0, 3.5e9}, {"-3.5E+09", "0.0E+00", "3.5E+09"}},
-                      ExponentCase{{-3e9, 1e9}, {"-3E+09", "1E+09"}},
-                      ExponentCase{{1700000000, 1700001000}, {"1.700000E+09", "1.700001E+09"}},
-                      ExponentCase{{0.000125, -0.0005}, {"1.25E-04", "-5.00E-04"}},
-                      ExponentCase{{1e300}, {"1E+300"}},
-                      // 0.1 + 0.2 is not 0.3, but reads so in 15 digits
-                      ExponentCase{{0.1 + 0.2}, {"3E-01"}}));
+INSTANTIATE_TEST_SUITE_P(Axes, ExponentForm,
+                         ::testing::Values(ExponentCase{{-3.5e9, 0, 3.5e9}, {"-3.5E+09", "0.0E+00", "3.5E+09"}},
+                                           ExponentCase{{-3e9, 1e9}, {"-3E+09", "1E+09"}},
+                                           ExponentCase{{1700000000, 1700001000}, {"1.700000E+09", "1.700001E+09"}},
+                                           ExponentCase{{0.000125, -0.0005}, {"1.25E-04", "-5.00E-04"}},
+                                           ExponentCase{{1e300}, {"1E+300"}},
+                                           // 0.1 + 0.2 is not 0.3, but reads so in 15 digits
+                                           ExponentCase{{0.1 + 0.2}, {"3E-01"}}));
 
 // A reversed axis (an IR spectrum from 4000 down to 400, a depth from 0 down
 // to 100) is zoomed from the rectangle's upper left corner on screen, which

@@ -255,7 +255,7 @@ TEST_P(FractionalRatio, OnePixelLinesAndBoxEdgesAreEquallyWideEverywhere) {
       if (box) {
         s.Line(k * 15, k * 15, (k + 2) * 15, (k + 2) * 15, std::nullopt, true);
       } else {
-        s.Line(0, k * 15, 1485, k * 15);           // a row
+        s.Line(0, k * 15, 1485, k * 15);              // a row
         s.Line((k + 2) * 15, 0, (k + 2) * 15, 1485);  // a column
       }
     }
