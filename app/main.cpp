@@ -27,8 +27,8 @@ void exportMessages(QtMsgType type, const QMessageLogContext &, const QString &m
   if (type == QtCriticalMsg || type == QtFatalMsg) print(stderr, QStringLiteral("vesk: ") + message + u'\n');
 }
 
-// Draws without a display: a QGuiApplication on Qt's offscreen platform, at
-// 96 DPI whatever the environment says, so that every export has the
+// Draws without a display: a QGuiApplication on Qt's offscreen platform with
+// no platform theme, at 96 DPI whatever the environment says, so that every export has the
 // window's 720 x 478 pixels and 7.5 x 4.98 inches.
 int exportGraphs(const vesk::CommandLine &line, char *program) {
   // A missing folder is said once, before anything is written, rather than once for each file.
@@ -40,6 +40,8 @@ int exportGraphs(const vesk::CommandLine &line, char *program) {
   }
   qInstallMessageHandler(exportMessages);
   qputenv("QT_FONT_DPI", "96");
+  // A platform theme (such as GTK's) would want a display and bring its palette.
+  qunsetenv("QT_QPA_PLATFORMTHEME");
   char platformOption[] = "-platform";
   char offscreen[] = "offscreen";
   char *arguments[] = {program, platformOption, offscreen, nullptr};

@@ -625,8 +625,6 @@ void cVesk::loadFrom(TokenReader &reader, Surface &mainPicture) {
     failAt(yMaxToken, "the axes are too long: the distance between the ends of an axis overflows.");
   mainPicture.setScaleHeight(height);
   mainPicture.setScaleWidth(width);
-  const double scaleHeight = mainPicture.ScaleHeight();
-  const double pictureHeight = mainPicture.Height();
 
   g.dataSets.resize(GraphModel::maxDataSets);
   for (int i = 0;; ++i) {
@@ -672,14 +670,6 @@ void cVesk::loadFrom(TokenReader &reader, Surface &mainPicture) {
         l.angle = screenAngle(toReal(reading, angleToken, From::text, angleItem), g, angleToken, angleItem);
         const Token textToken = line();
         l.text = textFromBytes(textToken.text);
-        const double textHeight = Main.TextHeight(l.text);
-        double raise = textHeight * scaleHeight / pictureHeight;
-        // On axes near the largest double the product overflows although the raise itself does not.
-        if (!std::isfinite(raise)) raise = textHeight / pictureHeight * scaleHeight;
-        l.y = l.y + raise;
-        if (!std::isfinite(l.y))
-          failAt(textToken, "the y of label " + std::to_string(j + 1) + " in data set " + std::to_string(setNumber) +
-                                " overflows when raised by the height of its text.");
       }
     }
 

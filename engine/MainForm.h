@@ -1,5 +1,8 @@
 #pragma once
 
+#include "surface/Surface.h"
+
+#include <cmath>
 #include <string>
 
 namespace vesk {
@@ -15,6 +18,15 @@ public:
   // Size of UTF-8 text in the window's own font, in twips.
   virtual double TextWidth(const std::string &text) const = 0;
   virtual double TextHeight(const std::string &text) const = 0;
+  // Size of UTF-8 text in a font as selected for Print (a face at a pixel
+  // height), in twips. Without a measure of its own a window scales its own
+  // font's by the heights.
+  virtual double FontTextWidth(const std::string &text, const SurfaceFont &font) const {
+    return TextWidth(text) * heightRatio(text, font);
+  }
+  virtual double FontTextHeight(const std::string &text, const SurfaceFont &font) const {
+    return TextHeight(text) * heightRatio(text, font);
+  }
   // The screen's twips per vertical pixel (15 at 96 DPI).
   virtual double TwipsPerPixelY() const = 0;
 
@@ -29,6 +41,13 @@ public:
   virtual std::string showOpenDialog(const std::string &initDir, const std::string &fileName) = 0;
   // A modal message box with one OK button.
   virtual void messageBox(const std::string &text, const std::string &title) = 0;
+
+private:
+  double heightRatio(const std::string &text, const SurfaceFont &font) const {
+    const double own = TextHeight(text);
+    const double ratio = std::abs(font.height) * TwipsPerPixelY() / own;
+    return font.height != 0 && std::isfinite(ratio) && ratio > 0 ? ratio : 1.0;
+  }
 };
 
 }  // namespace vesk

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vesk {
 
@@ -10,5 +11,13 @@ namespace vesk {
 // Negative zero reads "0"; a NaN reads "NaN" and infinities "Inf" and "-Inf".
 // The decimal separator is the user's (QLocale's); the text is UTF-8.
 std::string formatGeneral(double v);
+
+// A number in exponent form with the given significant digits (1 to 15), such
+// as "-3.5E+09" for 2; the decimal separator is the user's.
+std::string formatExponent(double v, int significantDigits);
+
+// The fewest significant digits with which every value's exponent form reads
+// the same number as its general form.
+int exponentDigits(const std::vector<double> &values);
 
 }  // namespace vesk

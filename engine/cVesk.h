@@ -22,7 +22,7 @@ struct DataPoint {
 struct TextLabel {
   std::string text;  // UTF-8
   double x = 0;
-  double y = 0;  // as read plus one text height in axis units
+  double y = 0;  // as read; drawn one text height higher
   double extra = 0;
   double angle = 0;  // on-screen direction in tenths of a degree
 };

@@ -271,6 +271,17 @@ void QtSurface::fillPixels(int left, int top, int width, int height, QRgb colour
   Pixels(pixels(), liveMap()).fill(x, y, devicePixel(left + width) - x, devicePixel(top + height) - y, colour);
 }
 
+QRect QtSurface::thinRunRect(bool horizontal, int at, int from, int to) const {
+  const int across = brushAt(at), side = brushSide();
+  const int start = devicePixel(from), length = devicePixel(to + 1) - start;
+  return horizontal ? QRect(start, across, length, side) : QRect(across, start, side, length);
+}
+
+void QtSurface::thinRun(bool horizontal, int at, int from, int to, QRgb colour) {
+  const QRect r = thinRunRect(horizontal, at, from, to);
+  Pixels(pixels(), liveMap()).fill(r.x(), r.y(), r.width(), r.height(), colour);
+}
+
 // A horizontal or vertical line between whole pixels, both end pixels drawn;
 // wider than one pixel, it is the union of width x width squares along the way.
 QRect QtSurface::crispRect(int x1, int y1, int x2, int y2, int width) {
@@ -282,9 +293,19 @@ QRect QtSurface::crispRect(int x1, int y1, int x2, int y2, int width) {
   return QRect(x1 - half, from, width, to - from + 1);
 }
 
+QRect QtSurface::crispDeviceRect(int x1, int y1, int x2, int y2, int width) const {
+  // One pixel wide it is brushSide() image pixels across, as thin runs are.
+  if (width == 1) {
+    const bool horizontal = y1 == y2;
+    const int a = horizontal ? x1 : y1, b = horizontal ? x2 : y2;
+    return thinRunRect(horizontal, horizontal ? y1 : x1, std::min(a, b), std::max(a, b));
+  }
+  return deviceRect(crispRect(x1, y1, x2, y2, width));
+}
+
 void QtSurface::crispLine(int x1, int y1, int x2, int y2, QRgb colour, int width) {
-  const QRect r = crispRect(x1, y1, x2, y2, width);
-  fillPixels(r.left(), r.top(), r.width(), r.height(), colour);
+  const QRect r = crispDeviceRect(x1, y1, x2, y2, width);
+  Pixels(pixels(), liveMap()).fill(r.x(), r.y(), r.width(), r.height(), colour);
 }
 
 QRect QtSurface::deviceRect(const QRect &r) const {
@@ -306,7 +327,7 @@ std::optional<QtSurface::Segment> QtSurface::plan(QPointF a, QPointF b, int widt
       s.bx = s.ax;
     else
       s.by = s.ay;
-    s.bounds = deviceRect(crispRect(s.ax, s.ay, s.bx, s.by, width));
+    s.bounds = crispDeviceRect(s.ax, s.ay, s.bx, s.by, width);
   } else if (width == 1) {
     s.kind = Segment::Kind::thin;
     s.ax = brushAt(s.ax);
@@ -352,6 +373,14 @@ void QtSurface::Line(double x1, double y1, double x2, double y2, std::optional<C
     const QPointF ca = clampFar(a), cb = clampFar(b);
     const int left = device(std::min(ca.x(), cb.x())), top = device(std::min(ca.y(), cb.y()));
     const int right = device(std::max(ca.x(), cb.x())), bottom = device(std::max(ca.y(), cb.y()));
+    if (width == 1) {
+      thinRun(true, top, left, right, c);
+      thinRun(true, bottom, left, right, c);
+      thinRun(false, left, top, bottom, c);
+      thinRun(false, right, top, bottom, c);
+      changed();
+      return;
+    }
     const int half = width / 2;
     fillPixels(left - half, top - half, right - left + width, width, c);
     fillPixels(left - half, bottom - half, right - left + width, width, c);

@@ -89,6 +89,9 @@ private:
   InkMap *liveMap() { return inkMap.valid() ? &inkMap : nullptr; }
   // What crispLine fills, in pixels.
   static QRect crispRect(int x1, int y1, int x2, int y2, int width);
+  // The image pixels crispLine fills.
+  QRect crispDeviceRect(int x1, int y1, int x2, int y2, int width) const;
+  QRect thinRunRect(bool horizontal, int at, int from, int to) const;
   // Image pixels for a rectangle of pixels.
   QRect deviceRect(const QRect &pixels) const;
 
@@ -105,6 +108,11 @@ private:
   const QStaticText &laidOut(FontInfo &font, const std::string &text);
   void usePen(const QColor &colour, int width);
   void crispLine(int x1, int y1, int x2, int y2, QRgb colour, int width);
+  // A line one pixel wide along the row (or column) at, from pixel from to
+  // pixel to: brushSide() image pixels across wherever it lies, as slanted
+  // thin lines and circles are, so that no tick or marker edge comes out one
+  // image pixel wide here and two there at a ratio such as 1.5.
+  void thinRun(bool horizontal, int at, int from, int to, QRgb colour);
   // The first image pixel of a pixel's span at the device pixel ratio.
   int devicePixel(int pixel) const;
   // Pixels of the thin shapes are squares of this side in the image, placed

@@ -1,14 +1,15 @@
 #include "view/GraphView.h"
 
 #include "surface/PainterSurface.h"
+#include "surface/QtCommon.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPainter>
-#include <QPalette>
 #include <QScreen>
 
 #include <cmath>
+#include <optional>
 
 namespace vesk {
 
@@ -36,6 +37,12 @@ public:
     return metrics.horizontalAdvance(QString::fromUtf8(text.data(), qsizetype(text.size()))) * v.tpp;
   }
   double TextHeight(const std::string &) const override { return metrics.height() * v.tpp; }
+  double FontTextWidth(const std::string &text, const SurfaceFont &font) const override {
+    return metricsOf(font).horizontalAdvance(QString::fromUtf8(text.data(), qsizetype(text.size()))) * v.tpp;
+  }
+  double FontTextHeight(const std::string &, const SurfaceFont &font) const override {
+    return metricsOf(font).height() * v.tpp;
+  }
   double TwipsPerPixelY() const override { return v.tpp; }
   double DefaultFontSize() const override { return v.DefaultFontSize; }
   bool NoLables() const override { return v.NoLables; }
@@ -48,13 +55,24 @@ public:
   }
 
 private:
+  // The font a surface prints a selection in; kept for the next call, which
+  // is mostly for the same font.
+  const QFontMetricsF &metricsOf(const SurfaceFont &font) const {
+    if (!selected || selectedFor != font) {
+      selected.emplace(selectedQFont(font, v.textFont));
+      selectedFor = font;
+    }
+    return *selected;
+  }
+
   GraphView &v;
   QFontMetricsF metrics;
+  mutable std::optional<QFontMetricsF> selected;
+  mutable SurfaceFont selectedFor;
 };
 
 GraphView::GraphView(const QFont &font, SettingsFile settings, double twipsPerPixel, double devicePixelRatio)
-    : GraphView(font, std::move(settings), twipsPerPixel, QGuiApplication::palette().color(QPalette::HighlightedText),
-                QGuiApplication::palette().color(QPalette::WindowText), devicePixelRatio) {}
+    : GraphView(font, std::move(settings), twipsPerPixel, standardStripBackground, standardInk, devicePixelRatio) {}
 
 GraphView::GraphView(const QFont &font, SettingsFile settings, double twipsPerPixel, QColor stripBackground, QColor ink,
                      double devicePixelRatio)

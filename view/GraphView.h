@@ -27,14 +27,19 @@ class GraphView {
 public:
   // font: the window's font, in which text is measured and tick labels print.
   // The surfaces' images have devicePixelRatio times their pixels (the
-  // screen's ratio for a window). Colours default to the application
-  // palette's, as the window uses.
+  // screen's ratio for a window). Colours default to the standard scheme's,
+  // whatever the desktop's theme, as the window's font does.
   GraphView(const QFont &font, SettingsFile settings, double twipsPerPixel = 15, double devicePixelRatio = 1);
   GraphView(const QFont &font, SettingsFile settings, double twipsPerPixel, QColor stripBackground, QColor ink,
             double devicePixelRatio = 1);
   ~GraphView();
   GraphView(const GraphView &) = delete;
   GraphView &operator=(const GraphView &) = delete;
+
+  // The standard scheme's highlight text (the strips) and window text (all ink):
+  // a dark desktop theme would make the ink vanish on the strips.
+  static constexpr QRgb standardStripBackground = 0xFFFFFFFF;
+  static constexpr QRgb standardInk = 0xFF000000;
 
   // The screen's twips per pixel (15 at 96 DPI); 15 without a screen.
   static double screenTwipsPerPixel();

@@ -343,13 +343,13 @@ TEST(Refresh, LabelsAreDrawnUnlessSwitchedOff) {
     EXPECT_EQ(prints[0].font.escapement, 366);
     EXPECT_EQ(prints[0].font.height, -16);
     EXPECT_EQ(prints[0].x1, 2);
-    EXPECT_EQ(prints[0].y1, 3);
+    EXPECT_DOUBLE_EQ(prints[0].y1, 3 + 195.0 * 10 / layout::graphArea.height);  // one text height up
     EXPECT_EQ(prints[1].font.escapement, 900);
     EXPECT_DOUBLE_EQ(prints[1].x1, 4 - 195 * 10 / layout::graphArea.width);
   }
 }
 
-TEST(Refresh, AxisTitlesAreCentredOnTheStrips) {
+TEST(Refresh, AxisTitlesAreCentredOnTheGraphAreaInTheirOwnFont) {
   Graph g;
   cVeskTestAccess::model(g.v).xTitle = "Time (s)";
   cVeskTestAccess::model(g.v).yTitle = "Voltage (V)";
@@ -357,10 +357,12 @@ TEST(Refresh, AxisTitlesAreCentredOnTheStrips) {
   const RecordedOp y = g.p2.named("Print").back(), x = g.p3.named("Print").back();
   EXPECT_EQ(y.text, "Voltage (V)");
   EXPECT_EQ(y.font.escapement, 900);
-  EXPECT_DOUBLE_EQ(y.x1, 300 - 195);
-  EXPECT_DOUBLE_EQ(y.y1, (layout::yStrip.height + 11 * 105) / 2.0);
+  // The label font's 12 pixels are 204 twips high and 120 wide a character:
+  // the title ends at 300, its left edge on a whole pixel.
+  EXPECT_DOUBLE_EQ(y.x1, 90);
+  EXPECT_DOUBLE_EQ(y.y1, 120 + (layout::graphArea.height + 11 * 120) / 2.0);
   EXPECT_EQ(x.font.escapement, 0);
-  EXPECT_DOUBLE_EQ(x.x1, (layout::xStrip.width - 8 * 105) / 2.0);
+  EXPECT_DOUBLE_EQ(x.x1, 240 + (layout::graphArea.width - 8 * 120) / 2.0);
 }
 
 bool allFinite(const RecordingSurface &s) {

@@ -34,11 +34,13 @@ struct Result {
 
 // Runs vesk as a build job would: no display, no platform chosen, no runtime
 // folder (Qt warns without one), and the user's settings in config.
-Result vesk(const QStringList &arguments, const fs::path &config, const QByteArray &input = {}) {
+Result vesk(const QStringList &arguments, const fs::path &config, const QByteArray &input = {},
+            const std::vector<std::pair<QString, QString>> &extraEnvironment = {}) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_FONT_DPI", "XDG_RUNTIME_DIR"})
     env.remove(QString::fromLatin1(name));
   env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(config.string()));
+  for (const auto &[name, value] : extraEnvironment) env.insert(name, value);
   QProcess process;
   process.setProcessEnvironment(env);
   process.start(QStringLiteral(VESK_PROGRAM), arguments);
@@ -157,6 +159,21 @@ TEST(Export, ScaleDrawsMorePixels) {
                 .status,
             0);
   EXPECT_EQ(QImage(q(png)).size(), QSize(1440, 956));
+}
+
+// GTK's dark theme as a desktop sets it: no platform theme is loaded, so the
+// export neither needs a display nor takes the theme's colours.
+TEST(Export, DarkDesktopThemeChangesNothingAndNeedsNoDisplay) {
+  UserFolders s;
+  const fs::path plain = s.out.path() / "plain.png", dark = s.out.path() / "dark.png";
+  ASSERT_EQ(vesk({QStringLiteral("--export"), q(plain), example()}, s.config.path()).status, 0);
+  const Result r = vesk({QStringLiteral("--export"), q(dark), example()}, s.config.path(), {},
+                        {{QStringLiteral("QT_QPA_PLATFORMTHEME"), QStringLiteral("gtk3")},
+                         {QStringLiteral("GTK_THEME"), QStringLiteral("Adwaita:dark")}});
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+  EXPECT_EQ(QImage(q(dark)), QImage(q(plain)));
+  EXPECT_EQ(QImage(q(plain)).pixelColor(5, 5), QColor(Qt::white));
 }
 
 // A folder the program cannot write to, for root too.

@@ -3,6 +3,7 @@
 #include "engine/MainForm.h"
 #include "settings/SettingsFile.h"
 
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -36,6 +37,15 @@ public:
 
   double TextWidth(const std::string &text) const override { return charWidth * double(text.size()); }
   double TextHeight(const std::string &) const override { return textHeight; }
+  // In a selected font of h pixels each character is h * 10 twips wide and
+  // every text h * 17 twips high: at 9 points (12 pixels) a little larger
+  // than the window's font, so that a text measured in the wrong one shows.
+  double FontTextWidth(const std::string &text, const SurfaceFont &font) const override {
+    return std::abs(font.height) * 10.0 * double(text.size());
+  }
+  double FontTextHeight(const std::string &, const SurfaceFont &font) const override {
+    return std::abs(font.height) * 17.0;
+  }
   double TwipsPerPixelY() const override { return 15; }
   double DefaultFontSize() const override { return defaultFontSize; }
   bool NoLables() const override { return noLables; }

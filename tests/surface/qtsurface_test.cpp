@@ -220,3 +220,67 @@ TEST(QtSurface, SelectedFontSetsTheGlyphHeight) {
 
 }  // namespace
 }  // namespace vesk
+
+namespace vesk {
+namespace {
+
+// The lengths of the runs of dark pixels along one row or column of an image.
+std::vector<int> darkRuns(const QImage &img, bool alongColumn, int at) {
+  std::vector<int> runs;
+  int run = 0;
+  const int n = alongColumn ? img.height() : img.width();
+  for (int i = 0; i <= n; ++i) {
+    const bool dark = i < n && qGray(alongColumn ? img.pixel(at, i) : img.pixel(i, at)) < 128;
+    if (dark) {
+      ++run;
+    } else if (run > 0) {
+      runs.push_back(run);
+      run = 0;
+    }
+  }
+  return runs;
+}
+
+class FractionalRatio : public ::testing::TestWithParam<double> {};
+
+// Ticks on every row and column, and box outlines: at a ratio such as 1.5 a
+// pixel's span is one image pixel here and two there, but a 1-pixel line is
+// the same whole number of image pixels wide wherever it lies.
+TEST_P(FractionalRatio, OnePixelLinesAndBoxEdgesAreEquallyWideEverywhere) {
+  const double ratio = GetParam();
+  const int side = int(std::lround(ratio));
+  for (const bool box : {false, true}) {
+    QtSurface s(1500, 1500, 15, Qt::white, Qt::black, QApplication::font(), ratio);
+    for (int k = 1; k < 97; k += 4) {
+      if (box) {
+        s.Line(k * 15, k * 15, (k + 2) * 15, (k + 2) * 15, std::nullopt, true);
+      } else {
+        s.Line(0, k * 15, 1485, k * 15);              // a row
+        s.Line((k + 2) * 15, 0, (k + 2) * 15, 1485);  // a column
+      }
+    }
+    const QImage &img = s.image();
+    // The first image pixel of a pixel's span.
+    const auto first = [ratio](int pixel) { return int(std::floor(pixel * ratio + 0.5)); };
+    // Down a column of pixel 1 across the rows, and along a row of pixel 3
+    // across the columns; for the boxes along the last row of pixel 2, between
+    // the first box's edges.
+    const std::vector<int> across = box ? darkRuns(img, false, first(3) - 1) : darkRuns(img, true, first(1));
+    const std::vector<int> down = box ? across : darkRuns(img, false, first(3));
+    ASSERT_FALSE(across.empty());
+    ASSERT_FALSE(down.empty());
+    if (!box) {
+      for (int run : across) EXPECT_EQ(run, side) << "ratio " << ratio;
+      for (int run : down) EXPECT_EQ(run, side) << "ratio " << ratio;
+    } else {
+      // The first box's two vertical edges.
+      EXPECT_EQ(across.size(), 2u);
+      for (int run : across) EXPECT_EQ(run, side) << "ratio " << ratio;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(QtSurface, FractionalRatio, ::testing::Values(1.25, 1.5, 1.75, 2.0));
+
+}  // namespace
+}  // namespace vesk

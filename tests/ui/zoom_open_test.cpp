@@ -1,3 +1,4 @@
+#include "export/mCapture.h"
 #include "tests/support/FakeMainForm.h"
 #include "tests/ui/FakeDialogs.h"
 #include "ui/Main.h"
@@ -263,6 +264,55 @@ TEST(OpeningFiles, ADroppedFileOpensAsFromTheOpenDialogAndAnythingElseIsRefusedS
   EXPECT_TRUE(w->mnPrint->isEnabled() && w->mnSave->isEnabled() && w->mnNoLabels->isEnabled());
   EXPECT_EQ(xTitle(w), "Before");
   EXPECT_TRUE(w.dialogs.openCalls.empty());
+}
+
+// An IR spectrum's x axis from 4000 down to 400 and a depth from 0 down to
+// 100: a drag in any direction zooms with both axes still reversed, and a
+// marker stays on its side of the view.
+TEST(ZoomCommand, ReversedAxesStayReversedAndAMarkerOnItsSide) {
+  Window w;
+  const std::filesystem::path file = w.config.path() / "reversed.dat";
+  write(file, "Wavenumber\r\nDepth\r\n4000 400 100 0\r\n0 1 0 5\r\n3000 30 0\r\n");
+  w.open(file.string());
+  const QtSurface &area = w->Picture1->surface();
+  const QPointF upperLeft = area.toPixel(3500, 10), lowerRight = area.toPixel(1500, 60);
+  const QPoint a = upperLeft.toPoint(), b = lowerRight.toPoint();
+  for (const auto &[from, to] : {std::pair{a, b}, {b, a}, {QPoint(a.x(), b.y()), QPoint(b.x(), a.y())}}) {
+    drag(w, from, to);
+    w->mnZoom->trigger();
+    EXPECT_TRUE(w.dialogs.messages.empty());
+    EXPECT_LT(area.ScaleWidth(), 0);   // x still falls to the right
+    EXPECT_GT(area.ScaleHeight(), 0);  // depth still grows downward
+    // The marker at a quarter of the way from the left and two fifths from the top.
+    const QPointF marker = area.toPixel(3000, 30);
+    EXPECT_NEAR(marker.x() / area.size().width(), 0.25, 0.02);
+    EXPECT_NEAR(marker.y() / area.size().height(), 0.4, 0.02);
+    QImage image = w->Picture1->surface().image().copy();
+    image.setDevicePixelRatio(1);
+    EXPECT_LT(qGray(image.pixel(qRound(marker.x()) - 5, qRound(marker.y()))), 128);
+    w->mnReset->trigger();
+  }
+}
+
+// A dark desktop palette (as Qt takes it from a dark GTK theme): the graph,
+// the strips and the client area between the surfaces are drawn as with the
+// standard one, only the menus follow the desktop.
+TEST(Colours, DarkPaletteChangesNothingInTheGraph) {
+  const auto captured = [] {
+    Window w;
+    w.open(example);
+    return CaptureFormClient(*w.main).convertToFormat(QImage::Format_RGB32);
+  };
+  const QImage standard = captured();
+  const QPalette saved = QApplication::palette();
+  QPalette dark(QColor(40, 40, 40), QColor(30, 30, 30));
+  dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+  dark.setColor(QPalette::HighlightedText, QColor(200, 200, 200));
+  QApplication::setPalette(dark);
+  const QImage darkened = captured();
+  QApplication::setPalette(saved);
+  EXPECT_EQ(darkened, standard);
+  EXPECT_EQ(standard.pixelColor(2, standard.height() - 2), QColor(Qt::white));
 }
 
 }  // namespace

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "engine/MainForm.h"
+#include "engine/Ticks.h"
+#include "surface/Surface.h"
+
+#include <cstdint>
+#include <string>
+
+namespace vesk {
+
+// Where the axes' text goes, in twips, as the window's layout has it.
+namespace placement {
+constexpr double yLabelLeft = 650;        // a y tick label's left edge, from the strip's right edge
+constexpr double yLabelLeftZoomed = 620;  // the same in the zoomed view
+constexpr double yLabelRaise = 75;        // a y tick label's top, above its tick
+constexpr double xLabelTop = 200;         // an x tick label's top, from the strip's top
+constexpr double xTitleRaise = 380;       // the x title's top, above the strip's bottom
+constexpr double yTitleEdge = 300;        // the y title's edge, from the strip's left edge
+constexpr std::int32_t upward = 900;      // the y title's escapement: upward text
+}  // namespace placement
+
+// The y ticks and labels on a strip set up as the graph area's scale from yLo
+// down, the label of each starting labelOffset twips left of the strip's right
+// edge unless it is too wide for that. clearOf is the least x a label's ink
+// may start at (right of the y title); a label that cannot stay clear of it
+// in either form ends as far right as it can and starts no further left than 0.
+// Returns where the widest label's ink starts, in twips.
+double drawYTicks(const MainForm &main, Surface &yPicture, const AxisTicks &ticks, double yLo, double yHi,
+                  double graphHeight, double labelOffset, double clearOf);
+
+// The x ticks and labels on a strip set up as the graph area's scale from xLo,
+// 240 twips left of the graph area.
+void drawXTicks(const MainForm &main, Surface &xPicture, const AxisTicks &ticks, double xLo, double xHi,
+                double graphWidth);
+
+// The y title's width (the upward text's height) in the label font: labels
+// stay this far and a little more from the window's edge.
+double yTitleRoom(const MainForm &main, const std::string &yTitle, std::int32_t size);
+
+// Both titles in the label font of size points, centred on the graph area and
+// whole where they fit, on strips that count in twips; the y title clear of
+// y labels whose ink starts at yLabelsLeft as far as the window's edge allows.
+void drawTitles(const MainForm &main, Surface &yPicture, Surface &xPicture, const std::string &yTitle,
+                const std::string &xTitle, std::int32_t size, double yLabelsLeft, double graphWidth,
+                double graphHeight);
+
+}  // namespace vesk
