@@ -85,6 +85,8 @@ TEST(GraphView, FailedOpenFileKeepsTheGraphShown) {
     EXPECT_EQ((std::array<double, 4>{area.ScaleLeft(), area.ScaleTop(), area.ScaleWidth(), area.ScaleHeight()}),
               scale);
   }
+}
+
 // A file that fails changes nothing: the graph shown, its engine and its coordinates stay.
 TEST(GraphView, FailedOpenFileLeavesTheGraphShown) {
   View v;
