@@ -1,6 +1,6 @@
 // The vector files of a big graph: the time to write one and its size.
 #include "bench/support/BigGraphs.h"
-#include "view/Export.h"
+#include "export/Export.h"
 
 #include <benchmark/benchmark.h>
 #include <QFile>

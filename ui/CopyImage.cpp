@@ -1,6 +1,6 @@
 #include "ui/CopyImage.h"
 
-#include "view/Export.h"
+#include "export/Export.h"
 #include "view/GraphView.h"
 
 #include <QClipboard>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "view/Export.h"
+#include "export/Export.h"
 
 #include <string>
 

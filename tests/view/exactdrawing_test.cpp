@@ -252,7 +252,10 @@ TEST(RestoreShown, RefusesWhenTheViewWouldBeDrawnOtherwise) {
     const QImage dragged = d.view.mainPicture().image().copy();
     if (change == 0) d.view.NoLables = true;
     if (change == 1) d.view.DefaultFontSize = 20;
-    if (change == 2) d.view.currentVesk = std::make_unique<cVesk>(d.view.form());
+    if (change == 2) {
+      d.view.currentVesk.reset();
+      d.view.engine();
+    }
     EXPECT_FALSE(d.view.restoreShown()) << change;
     EXPECT_EQ(d.view.mainPicture().image(), dragged) << change;
   }
