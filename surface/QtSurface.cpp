@@ -514,8 +514,8 @@ void QtSurface::Circle(double x, double y, double radius) {
   const double r = std::abs(radius / ScaleWidth() * (Width() / tpp));
   if (!finite(c) || !std::isfinite(r) || !near(c) || r > kFar) return;
   if (DrawWidth() == 1) {
-    Pixels(pixels(), liveMap()).thinCircle(brushAt(device(c.x())), brushAt(device(c.y())), device(r * ratio), fore.rgb(),
-                                brushSide());
+    Pixels(pixels(), liveMap())
+        .thinCircle(brushAt(device(c.x())), brushAt(device(c.y())), device(r * ratio), fore.rgb(), brushSide());
     changed();
     return;
   }
