@@ -402,10 +402,11 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
   constexpr double offset = 65536.5;
   constexpr std::size_t kBlock = 256;
   double gx[kBlock], gy[kBlock];
-  const auto gather = [&](std::size_t from, std::size_t n) {
+  // By value, so that the stores cannot be taken to change what the loop reads.
+  const auto gather = [&gx, &gy, run = points, left, top, kx, ky](std::size_t from, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) {
-      gx[i] = (points.xAt(from + i) - left) * kx;
-      gy[i] = (points.yAt(from + i) - top) * ky;
+      gx[i] = (run.xAt(from + i) - left) * kx;
+      gy[i] = (run.yAt(from + i) - top) * ky;
     }
   };
   const auto whole = [&](std::size_t k, double fx, double fy) {
