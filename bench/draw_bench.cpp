@@ -24,6 +24,19 @@ void BM_RefreshBigLinesRatio2(benchmark::State &state) { refreshOf(state, walks(
 void BM_RefreshBigLinesPlain(benchmark::State &state) { refreshOf(state, walks(), 1, true); }
 void BM_RefreshMarkerClouds(benchmark::State &state) { refreshOf(state, markerClouds(), 1, false); }
 
+// The floor of any drawing that looks at every point: one pass reading each
+// point's x and y and rounding them to pixels, as the exact drawing must.
+void BM_ReadBigLinesFloor(benchmark::State &state) {
+  const GraphModel &m = walks();
+  const double kx = 640 / (m.xMax - m.xMin), ky = 406 / (m.yMax - m.yMin);
+  for (auto _ : state) {
+    long sum = 0;
+    for (const DataSet &set : m.dataSets)
+      for (const DataPoint &p : set.points) sum += long((p.x - m.xMin) * kx + 0.5) ^ long((p.y - m.yMin) * ky + 0.5);
+    benchmark::DoNotOptimize(sum);
+  }
+}
+
 // What a pointer move of a drag does in the window: the graph as drawn, then the rectangle.
 void BM_DragMoveBigLines(benchmark::State &state) {
   BigView big(walks());
@@ -70,6 +83,7 @@ void BM_ResetBigLines(benchmark::State &state) {
 
 BENCHMARK(BM_RefreshBigLines)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_RefreshBigLinesRatio2)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ReadBigLinesFloor)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_RefreshBigLinesPlain)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_RefreshMarkerClouds)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
 BENCHMARK(BM_DragMoveBigLines)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);

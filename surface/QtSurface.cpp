@@ -431,10 +431,11 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
   constexpr double offset = 65536.5;
   constexpr std::size_t kBlock = 256;
   double gx[kBlock], gy[kBlock];
-  const auto gather = [&](std::size_t from, std::size_t n) {
+  // By value, so that the stores cannot be taken to change what the loop reads.
+  const auto gather = [&gx, &gy, run = points, left, top, kx, ky](std::size_t from, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) {
-      gx[i] = (points.xAt(from + i) - left) * kx;
-      gy[i] = (points.yAt(from + i) - top) * ky;
+      gx[i] = (run.xAt(from + i) - left) * kx;
+      gy[i] = (run.yAt(from + i) - top) * ky;
     }
   };
   const auto whole = [&](std::size_t k, double fx, double fy) {
@@ -543,8 +544,8 @@ void QtSurface::Circle(double x, double y, double radius) {
   const double r = std::abs(radius / ScaleWidth() * (Width() / tpp));
   if (!finite(c) || !std::isfinite(r) || !near(c) || r > kFar) return;
   if (DrawWidth() == 1) {
-    Pixels(pixels(), liveMap()).thinCircle(brushAt(device(c.x())), brushAt(device(c.y())), device(r * ratio), fore.rgb(),
-                                brushSide());
+    Pixels(pixels(), liveMap())
+        .thinCircle(brushAt(device(c.x())), brushAt(device(c.y())), device(r * ratio), fore.rgb(), brushSide());
     changed();
     return;
   }

@@ -193,7 +193,8 @@ void GraphView::zoom(double startX, double startY, double endX, double endY) {
 
 void GraphView::keepDrawn() {
   // Shares the image's pixels until the next drawing on the surface.
-  drawn = {.graph = graph.image(), .engine = currentVesk.get(), .noLables = NoLables, .defaultFontSize = DefaultFontSize};
+  drawn = {
+      .graph = graph.image(), .engine = currentVesk.get(), .noLables = NoLables, .defaultFontSize = DefaultFontSize};
 }
 
 bool GraphView::restoreShown() {

@@ -45,26 +45,26 @@ const double nan = std::numeric_limits<double>::quiet_NaN();
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Reduction,
-    ::testing::Values(
-        ReductionCase{"onePoint", {{0.5, 3}}, {{0.5, 3}}},
-        // The highest comes before the lowest here: the order of the line is kept.
-        ReductionCase{"highBeforeLow",
-                      {{0.1, 5}, {0.2, 9}, {0.3, 7}, {0.4, 1}, {0.5, 4}, {0.6, 6}},
-                      {{0.1, 5}, {0.2, 9}, {0.4, 1}, {0.6, 6}}},
-        ReductionCase{"firstIsLowestLastIsHighest", {{2.0, 1}, {2.5, 3}, {2.9, 8}}, {{2.0, 1}, {2.9, 8}}},
-        // Each column on its own; the joins between them stay.
-        ReductionCase{"twoColumns",
-                      {{0.2, 0}, {0.4, 5}, {0.6, 2}, {1.2, 2}, {1.3, -4}, {1.5, 1}},
-                      {{0.2, 0}, {0.4, 5}, {0.6, 2}, {1.2, 2}, {1.3, -4}, {1.5, 1}}},
-        // A line that comes back into a column starts a new run there.
-        ReductionCase{"doublesBack",
-                      {{0.2, 0}, {0.3, 1}, {0.4, 2}, {0.5, 3}, {1.5, 3}, {0.6, 3}, {0.7, 9}, {0.8, 4}, {0.9, 5}},
-                      {{0.2, 0}, {0.5, 3}, {1.5, 3}, {0.6, 3}, {0.7, 9}, {0.9, 5}}},
-        // Negative positions lie in the columns left of 0.
-        ReductionCase{"leftOfZero", {{-0.5, 1}, {-0.2, 7}, {0.1, 2}}, {{-0.5, 1}, {-0.2, 7}, {0.1, 2}}},
-        ReductionCase{"breakKept",
-                      {{0.1, 1}, {0.2, 3}, {0.3, 2}, {0.4, nan}, {0.5, 8}, {0.6, 0}, {0.7, 4}},
-                      {{0.1, 1}, {0.2, 3}, {0.3, 2}, {0.4, nan}, {0.5, 8}, {0.6, 0}, {0.7, 4}}}),
+    ::testing::Values(ReductionCase{"onePoint", {{0.5, 3}}, {{0.5, 3}}},
+                      // The highest comes before the lowest here: the order of the line is kept.
+                      ReductionCase{"highBeforeLow",
+                                    {{0.1, 5}, {0.2, 9}, {0.3, 7}, {0.4, 1}, {0.5, 4}, {0.6, 6}},
+                                    {{0.1, 5}, {0.2, 9}, {0.4, 1}, {0.6, 6}}},
+                      ReductionCase{"firstIsLowestLastIsHighest", {{2.0, 1}, {2.5, 3}, {2.9, 8}}, {{2.0, 1}, {2.9, 8}}},
+                      // Each column on its own; the joins between them stay.
+                      ReductionCase{"twoColumns",
+                                    {{0.2, 0}, {0.4, 5}, {0.6, 2}, {1.2, 2}, {1.3, -4}, {1.5, 1}},
+                                    {{0.2, 0}, {0.4, 5}, {0.6, 2}, {1.2, 2}, {1.3, -4}, {1.5, 1}}},
+                      // A line that comes back into a column starts a new run there.
+                      ReductionCase{
+                          "doublesBack",
+                          {{0.2, 0}, {0.3, 1}, {0.4, 2}, {0.5, 3}, {1.5, 3}, {0.6, 3}, {0.7, 9}, {0.8, 4}, {0.9, 5}},
+                          {{0.2, 0}, {0.5, 3}, {1.5, 3}, {0.6, 3}, {0.7, 9}, {0.9, 5}}},
+                      // Negative positions lie in the columns left of 0.
+                      ReductionCase{"leftOfZero", {{-0.5, 1}, {-0.2, 7}, {0.1, 2}}, {{-0.5, 1}, {-0.2, 7}, {0.1, 2}}},
+                      ReductionCase{"breakKept",
+                                    {{0.1, 1}, {0.2, 3}, {0.3, 2}, {0.4, nan}, {0.5, 8}, {0.6, 0}, {0.7, 4}},
+                                    {{0.1, 1}, {0.2, 3}, {0.3, 2}, {0.4, nan}, {0.5, 8}, {0.6, 0}, {0.7, 4}}}),
     [](const ::testing::TestParamInfo<ReductionCase> &info) { return std::string(info.param.name); });
 
 // A 300 x 200 pixel surface filling an image, unsmoothed: smoothed, the

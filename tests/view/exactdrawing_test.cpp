@@ -20,12 +20,12 @@ namespace vesk {
 namespace {
 
 enum class Shape {
-  walks,      // random walks that double back in x as well as y
-  steps,      // level and upright runs: the whole-pixel lines
-  cloud,      // markers of every style, densely
-  far,        // points out of the range, some by far
-  labelled,   // lines, markers and labels in turn
-  fewLong,    // long slanted segments across the area
+  walks,     // random walks that double back in x as well as y
+  steps,     // level and upright runs: the whole-pixel lines
+  cloud,     // markers of every style, densely
+  far,       // points out of the range, some by far
+  labelled,  // lines, markers and labels in turn
+  fewLong,   // long slanted segments across the area
 };
 
 struct Case {
@@ -199,19 +199,17 @@ TEST_P(ExactDrawing, GivesThePixelsOfDrawingEverySegmentAndMarker) {
 
 INSTANTIATE_TEST_SUITE_P(
     Generated, ExactDrawing,
-    ::testing::Values(Case{"walks", Shape::walks, 1}, Case{"walksAgain", Shape::walks, 2},
-                      Case{"walksRatio2", Shape::walks, 3, 2}, Case{"walksReversed", Shape::walks, 4, 1, true},
-                      Case{"walksZoomed", Shape::walks, 5, 1, false, true},
-                      Case{"walksZoomedReversedRatio2", Shape::walks, 6, 2, true, true},
-                      Case{"walksRatio1_5", Shape::walks, 7, 1.5}, Case{"steps", Shape::steps, 8},
-                      Case{"stepsRatio2", Shape::steps, 9, 2}, Case{"cloud", Shape::cloud, 10},
-                      Case{"cloudRatio2Zoomed", Shape::cloud, 11, 2, false, true},
-                      Case{"cloudBlueInk", Shape::cloud, 12, 1, false, false, QColor(0, 0, 160)},
-                      Case{"far", Shape::far, 13}, Case{"farZoomedReversed", Shape::far, 14, 1, true, true},
-                      Case{"labelled", Shape::labelled, 15},
-                      Case{"labelledBlueInk", Shape::labelled, 16, 1, false, false, QColor(0, 0, 160)},
-                      Case{"labelledRatio2", Shape::labelled, 17, 2}, Case{"fewLong", Shape::fewLong, 18},
-                      Case{"fewLongRatio2Reversed", Shape::fewLong, 19, 2, true}),
+    ::testing::Values(
+        Case{"walks", Shape::walks, 1}, Case{"walksAgain", Shape::walks, 2}, Case{"walksRatio2", Shape::walks, 3, 2},
+        Case{"walksReversed", Shape::walks, 4, 1, true}, Case{"walksZoomed", Shape::walks, 5, 1, false, true},
+        Case{"walksZoomedReversedRatio2", Shape::walks, 6, 2, true, true}, Case{"walksRatio1_5", Shape::walks, 7, 1.5},
+        Case{"steps", Shape::steps, 8}, Case{"stepsRatio2", Shape::steps, 9, 2}, Case{"cloud", Shape::cloud, 10},
+        Case{"cloudRatio2Zoomed", Shape::cloud, 11, 2, false, true},
+        Case{"cloudBlueInk", Shape::cloud, 12, 1, false, false, QColor(0, 0, 160)}, Case{"far", Shape::far, 13},
+        Case{"farZoomedReversed", Shape::far, 14, 1, true, true}, Case{"labelled", Shape::labelled, 15},
+        Case{"labelledBlueInk", Shape::labelled, 16, 1, false, false, QColor(0, 0, 160)},
+        Case{"labelledRatio2", Shape::labelled, 17, 2}, Case{"fewLong", Shape::fewLong, 18},
+        Case{"fewLongRatio2Reversed", Shape::fewLong, 19, 2, true}),
     [](const ::testing::TestParamInfo<Case> &info) { return std::string(info.param.name); });
 
 struct Drawn {
@@ -281,7 +279,8 @@ TEST(VectorDrawing, DrawsEachDataLineAsOnePath) {
   int paths = 0, others = 0;
   while (!svg.atEnd())
     if (svg.readNext() == QXmlStreamReader::StartElement) {
-      if (svg.name() == u"path") ++paths;
+      if (svg.name() == u"path")
+        ++paths;
       else if (svg.name() != u"svg" && svg.name() != u"g" && svg.name() != u"title" && svg.name() != u"desc" &&
                svg.name() != u"defs" && svg.name() != u"rect")
         ++others;
