@@ -1,7 +1,6 @@
 #include "ui/ExportCommand.h"
 
-#include "export/SafeReplace.h"
-#include "export/mIntelJPEGLibrary.h"
+#include "files/WriteError.h"
 #include "ui/Dialogs.h"
 #include "view/GraphView.h"
 
@@ -50,8 +49,6 @@ void exportView(GraphView &view, const std::string &dataFile, const std::string 
   try {
     writeExport(view, file, *format, settings);
   } catch (const FileWriteError &e) {
-    failed(e.reason());
-  } catch (const JpegError &e) {
     failed(e.reason());
   } catch (const std::exception &e) {
     failed(e.what());

@@ -494,8 +494,8 @@ TEST(Export, SvgClipsEachSurfaceWithAClipPathAndDrawsLikeThePicture) {
   const QImage raster(q(png)), drawn = QImage(q(back)).convertToFormat(QImage::Format_RGB32);
   ASSERT_EQ(drawn.size(), raster.size());
   for (QRect box : {QRect(0, 0, 72, 415), QRect(56, 416, 664, 57), QRect(72, 8, 640, 406)}) {
-    EXPECT_GE(inkFoundNear(raster.copy(box), drawn.copy(box)), 0.97) << box.x() << "," << box.y();
-    EXPECT_GE(inkFoundNear(drawn.copy(box), raster.copy(box)), 0.97) << box.x() << "," << box.y();
+    EXPECT_GE(test::inkFoundNear(raster.copy(box), drawn.copy(box)), 0.97) << box.x() << "," << box.y();
+    EXPECT_GE(test::inkFoundNear(drawn.copy(box), raster.copy(box)), 0.97) << box.x() << "," << box.y();
   }
 }
 
