@@ -261,6 +261,12 @@ void Main::openRecent(const std::string &path) {
 }
 
 void Main::reload() {
+  if (loading) return;
+  if (fromStandardInput) {
+    dialogs.messageBox(this, "The graph was read from standard input: there is no file to read again.", "vesk",
+                       Dialogs::Icon::None);
+    return;
+  }
   if (fileToReload.empty()) return;
   try {
     reloadFile();

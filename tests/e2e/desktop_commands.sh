@@ -25,9 +25,9 @@ data | "$vesk" --export - --format png - > "$work/piped.png" || fail "the export
 
 # The same data piped into the window.
 data | "$vesk" - & pid=$!
-win=$(wait_for_window '^Vesk$') || fail "the main window did not appear"
+win=$(wait_for_window 'Vesk$') || fail "the main window did not appear"
 geometry "$win"
-cx=$WX cy=$((WY + WH - 478))
+cx=$WX cy=$((WY + WH - 478 - STATUS_BAR))
 graph_ink() { dark_pixels "$1" "640x406+$((cx + 72))+$((cy + 8))"; }
 shot_until "$work/window.png" 20 eval '[ "$(graph_ink "$work/window.png")" -gt 300 ]' || fail "the piped graph is not shown"
 
@@ -68,7 +68,7 @@ kill $pid; wait $pid 2>/dev/null || true; pid=
 # A file opened from the command line is a recent file, in the settings file and on the desktop's list.
 data > "$HOME/squares.dat"
 "$vesk" "$HOME/squares.dat" & pid=$!
-wait_for_window '^Vesk$' >/dev/null || fail "the main window did not appear"
+wait_for_window 'Vesk$' >/dev/null || fail "the main window did not appear"
 until_ok 20 grep -qxF "File1=$HOME/squares.dat" "$XDG_CONFIG_HOME/dorvesk.ini" || fail "not on the recent list"
 until_ok 20 grep -qF "href=\"file://$HOME/squares.dat\"" "$XDG_DATA_HOME/recently-used.xbel" ||
   fail "not on the desktop's recently-used list"
