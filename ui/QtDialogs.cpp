@@ -11,14 +11,14 @@
 namespace vesk {
 
 namespace {
-QString qs(const std::string &s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString fromUtf8(const std::string &s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 }  // namespace
 
 std::string QtDialogs::getOpenFileName(QWidget *owner, const std::string &initDir, const std::string &fileName) {
-  QFileDialog dialog(owner, QString(), qs(initDir));
+  QFileDialog dialog(owner, QString(), fromUtf8(initDir));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.selectFile(qs(fileName));
+  dialog.selectFile(fromUtf8(fileName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().first().toStdString();
 }
@@ -32,12 +32,12 @@ void QtDialogs::messageBox(QWidget *owner, const std::string &text, const std::s
       qicon = QMessageBox::Warning;
       break;
   }
-  QMessageBox box(qicon, qs(title), qs(text), QMessageBox::Ok, owner);
+  QMessageBox box(qicon, fromUtf8(title), fromUtf8(text), QMessageBox::Ok, owner);
   box.exec();
 }
 
 std::string QtDialogs::browseForFolder(QWidget *owner, const std::string &title, const std::string &startFolder) {
-  return QFileDialog::getExistingDirectory(owner, qs(title), qs(startFolder)).toStdString();
+  return QFileDialog::getExistingDirectory(owner, fromUtf8(title), fromUtf8(startFolder)).toStdString();
 }
 
 bool QtDialogs::printDialog(QWidget *owner, QPrinter &printer) {
@@ -99,8 +99,8 @@ std::optional<SaveFileAnswer> QtDialogs::getSaveFileName(const SaveFileRequest &
 }
 
 void QtDialogs::warningBox(const std::string &text, const std::string &caption, const std::string &detail) {
-  QMessageBox box(QMessageBox::Warning, qs(caption), qs(text), QMessageBox::Ok, saveOwner);
-  box.setDetailedText(qs(detail));
+  QMessageBox box(QMessageBox::Warning, fromUtf8(caption), fromUtf8(text), QMessageBox::Ok, saveOwner);
+  box.setDetailedText(fromUtf8(detail));
   box.exec();
 }
 
