@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -425,32 +426,27 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
   };
   const int w = logicalSize.width(), h = logicalSize.height();
   const int room = width + 2;
-  // Worked out a block at a time, in a loop without calls or branches: the
-  // sum is positive within the near limit, so that converting it rounds it
-  // down, and it is within far less than edgeDoubt of the exact sum.
+  // The sum is positive within the near limit, so that converting it rounds
+  // it down, and it is within far less than edgeDoubt of the exact sum.
   constexpr double offset = 65536.5;
-  constexpr std::size_t kBlock = 256;
-  double gx[kBlock], gy[kBlock];
-  // By value, so that the stores cannot be taken to change what the loop reads.
-  const auto gather = [&gx, &gy, run = points, left, top, kx, ky](std::size_t from, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) {
-      gx[i] = (run.xAt(from + i) - left) * kx;
-      gy[i] = (run.yAt(from + i) - top) * ky;
-    }
+  // By value, so that the drawing's stores cannot be taken to change what the loops read.
+  const PointRun pts = points;
+  const std::size_t count = pts.count;
+  // Line's whole pixel for a product within the near limit (fx) and the coordinate it came from (value).
+  const auto pixelOf = [&](double f, double value, bool across) {
+    const double r = f + offset;
+    const int i = int(r);
+    const double frac = r - i;
+    if (frac > edgeDoubt && frac < 1 - edgeDoubt) return i - 65536;
+    const QPointF exact = across ? toPixel(left, value) : toPixel(value, top);
+    return device(across ? exact.y() : exact.x());
   };
-  const auto whole = [&](std::size_t k, double fx, double fy) {
+  const auto whole = [&](std::size_t k) {
     Whole p;
+    const double fx = (pts.xAt(k) - left) * kx, fy = (pts.yAt(k) - top) * ky;
     if (!(std::abs(fx) <= nearLimit && std::abs(fy) <= nearLimit)) return p;
-    const double rx = fx + offset, ry = fy + offset;
-    const int ix = int(rx), iy = int(ry);
-    const double fracX = rx - ix, fracY = ry - iy;
-    p.x = ix - 65536;
-    p.y = iy - 65536;
-    if (fracX <= edgeDoubt || fracX >= 1 - edgeDoubt || fracY <= edgeDoubt || fracY >= 1 - edgeDoubt) {
-      const QPointF exact = toPixel(points.xAt(k), points.yAt(k));
-      p.x = device(exact.x());
-      p.y = device(exact.y());
-    }
+    p.x = pixelOf(fx, pts.xAt(k), false);
+    p.y = pixelOf(fy, pts.yAt(k), true);
     p.near = true;
     p.outcode = (p.x < -room ? 1 : 0) | (p.x > w + room ? 2 : 0) | (p.y < -room ? 4 : 0) | (p.y > h + room ? 8 : 0);
     return p;
@@ -471,13 +467,60 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
   };
   std::vector<std::size_t> slanted;  // the segments from these points on, for the second pass
 
-  gather(0, 1);
-  Whole prev = whole(0, gx[0], gy[0]);
+  // Past this many pixels from an edge, a product's pixel is beyond it whatever the rounding.
+  constexpr double margin = 1;
+  Whole prev = whole(0);
   bool drawn = false;
-  for (std::size_t k = 1; k < points.count; ++k) {
-    const std::size_t slot = (k - 1) % kBlock;
-    if (slot == 0) gather(k, std::min(kBlock, points.count - k));
-    const Whole cur = whole(k, gx[slot], gy[slot]);
+  for (std::size_t k = 1; k < count;) {
+    // Most points of a dense line need no more than a cheap look: those that
+    // stay beyond one edge of the image with the point before them, and those
+    // that stay in its column, which only stretch that column's run.
+    if (prev.near && prev.outcode) {
+      const int edge = prev.outcode & -prev.outcode;
+      const double limit = edge == 1 ? -room - margin : edge == 2 ? w + room + margin : edge == 4 ? -room - margin : h + room + margin;
+      const bool across = edge >= 4, below = edge == 1 || edge == 4;
+      std::size_t j = k;
+      for (; j < count; ++j) {
+        const double fx = (pts.xAt(j) - left) * kx, fy = (pts.yAt(j) - top) * ky;
+        const double f = across ? fy : fx;
+        if (!(std::abs(fx) <= nearLimit && std::abs(fy) <= nearLimit && (below ? f < limit : f > limit))) break;
+      }
+      if (j > k) {
+        // Every segment up to point j - 1 lies wholly beyond that edge.
+        flush();
+        prev = whole(j - 1);
+        k = j;
+        continue;
+      }
+    }
+    if (prev.near && std::abs(prev.x) < nearLimit - 1) {
+      const double lowEdge = (prev.x + 65536) + edgeDoubt, highEdge = (prev.x + 65537) - edgeDoubt;
+      double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+      std::size_t j = k;
+      for (; j < count; ++j) {
+        const double x = pts.xAt(j), y = pts.yAt(j);
+        const double rx = (x - left) * kx + offset, fy = (y - top) * ky;
+        if (!(rx > lowEdge && rx < highEdge && std::abs(fy) <= nearLimit)) break;
+        lo = std::min(lo, y);
+        hi = std::max(hi, y);
+      }
+      if (j > k) {
+        // Upright segments in prev's column: Line's pixels rise or fall with
+        // the value, so the lowest and highest values give the run's ends.
+        const int a = pixelOf((lo - top) * ky, lo, true), b = pixelOf((hi - top) * ky, hi, true);
+        if (!(run.active && run.upright && run.fixed == prev.x)) {
+          flush();
+          run = {true, true, prev.x, prev.y, prev.y};
+        }
+        run.from = std::min({run.from, a, b});
+        run.to = std::max({run.to, a, b});
+        drawn = true;
+        prev = whole(j - 1);
+        k = j;
+        continue;
+      }
+    }
+    const Whole cur = whole(k);
     if (!prev.near || !cur.near) {
       flush();
       slanted.push_back(k - 1);
@@ -506,6 +549,7 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
       slanted.push_back(k - 1);
     }
     prev = cur;
+    ++k;
   }
   flush();
 
