@@ -7,6 +7,10 @@
 #include <QPen>
 #include <QTransform>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -31,6 +35,73 @@ bool clipFar(QPointF &a, QPointF &b) {
   a = clampFar(a);
   b = clampFar(b);
   return true;
+}
+
+// What a point must meet to stay in one pixel column: its products, the
+// column's bounds in them, and the limit of the other product.
+struct ColumnTest {
+  double left, top, kx, ky, offset, lowEdge, highEdge, nearLimit;
+};
+
+// The points from k on that meet the test, up to (not including) the index
+// returned, with the lowest and highest y among them. Four at a time without
+// branches between them, so that the loop keeps to the throughput of the
+// arithmetic rather than the latency of the running extremes.
+std::size_t columnStretch(const PointRun &run, std::size_t k, const ColumnTest t, double &lowest, double &highest) {
+  const auto meets = [&t](double x, double y) {
+    const double rx = (x - t.left) * t.kx + t.offset, fy = (y - t.top) * t.ky;
+    return (rx > t.lowEdge) & (rx < t.highEdge) & (std::abs(fy) <= t.nearLimit);
+  };
+  // By value, unlike std::min, so that they come out as single instructions.
+  const auto lesser = [](double a, double b) { return b < a ? b : a; };
+  const auto greater = [](double a, double b) { return a < b ? b : a; };
+  double lo = lowest, hi = highest;
+  std::size_t j = k;
+#if defined(__SSE2__)
+  // With y right after x, a point's products come out of one packed load,
+  // subtraction and multiplication; the x lane also takes the offset.
+  if (run.y == run.x + 1) {
+    const auto *base = reinterpret_cast<const std::byte *>(run.x);
+    const __m128d origin = _mm_set_pd(t.top, t.left), scale = _mm_set_pd(t.ky, t.kx);
+    const __m128d shift = _mm_set_pd(0, t.offset);
+    // Strictly within, so that a product on the near limit only takes the longer way.
+    const __m128d above = _mm_set_pd(-t.nearLimit, t.lowEdge), below = _mm_set_pd(t.nearLimit, t.highEdge);
+    __m128d least = _mm_set1_pd(lo), most = _mm_set1_pd(hi);
+    const auto within = [&](__m128d p) {
+      const __m128d v = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(p, origin), scale), shift);
+      return _mm_and_pd(_mm_cmpgt_pd(v, above), _mm_cmplt_pd(v, below));
+    };
+    const auto at = [&](std::size_t i) {
+      return _mm_loadu_pd(reinterpret_cast<const double *>(base + i * run.stride));
+    };
+    for (; j + 4 <= run.count; j += 4) {
+      const __m128d p0 = at(j), p1 = at(j + 1), p2 = at(j + 2), p3 = at(j + 3);
+      const __m128d ok = _mm_and_pd(_mm_and_pd(within(p0), within(p1)), _mm_and_pd(within(p2), within(p3)));
+      if (_mm_movemask_pd(ok) != 3) break;
+      least = _mm_min_pd(least, _mm_min_pd(_mm_min_pd(p0, p1), _mm_min_pd(p2, p3)));
+      most = _mm_max_pd(most, _mm_max_pd(_mm_max_pd(p0, p1), _mm_max_pd(p2, p3)));
+    }
+    lo = _mm_cvtsd_f64(_mm_unpackhi_pd(least, least));
+    hi = _mm_cvtsd_f64(_mm_unpackhi_pd(most, most));
+  }
+#endif
+  for (; j + 4 <= run.count; j += 4) {
+    const double y0 = run.yAt(j), y1 = run.yAt(j + 1), y2 = run.yAt(j + 2), y3 = run.yAt(j + 3);
+    const bool all = meets(run.xAt(j), y0) & meets(run.xAt(j + 1), y1) & meets(run.xAt(j + 2), y2) &
+                     meets(run.xAt(j + 3), y3);
+    if (!all) break;
+    lo = lesser(lo, lesser(lesser(y0, y1), lesser(y2, y3)));
+    hi = greater(hi, greater(greater(y0, y1), greater(y2, y3)));
+  }
+  for (; j < run.count; ++j) {
+    const double y = run.yAt(j);
+    if (!meets(run.xAt(j), y)) break;
+    lo = lesser(lo, y);
+    hi = greater(hi, y);
+  }
+  lowest = lo;
+  highest = hi;
+  return j;
 }
 
 int imageSide(double twips, double twipsPerPixel) {
@@ -496,14 +567,7 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
     if (prev.near && std::abs(prev.x) < nearLimit - 1) {
       const double lowEdge = (prev.x + 65536) + edgeDoubt, highEdge = (prev.x + 65537) - edgeDoubt;
       double lo = std::numeric_limits<double>::infinity(), hi = -lo;
-      std::size_t j = k;
-      for (; j < count; ++j) {
-        const double x = pts.xAt(j), y = pts.yAt(j);
-        const double rx = (x - left) * kx + offset, fy = (y - top) * ky;
-        if (!(rx > lowEdge && rx < highEdge && std::abs(fy) <= nearLimit)) break;
-        lo = std::min(lo, y);
-        hi = std::max(hi, y);
-      }
+      const std::size_t j = columnStretch(pts, k, {left, top, kx, ky, offset, lowEdge, highEdge, nearLimit}, lo, hi);
       if (j > k) {
         // Upright segments in prev's column: Line's pixels rise or fall with
         // the value, so the lowest and highest values give the run's ends.
