@@ -37,10 +37,11 @@ bool clipFar(QPointF &a, QPointF &b) {
   return true;
 }
 
-// What a point must meet to stay in one pixel column: its products, the
-// column's bounds in them, and the limit of the other product.
+// What a point must meet to stay in one pixel column: its products' origin
+// and scales, the column, and how far from the column's middle a product may
+// lie to be sure of its pixel; the other product stays within the near limit.
 struct ColumnTest {
-  double left, top, kx, ky, offset, lowEdge, highEdge, nearLimit;
+  double left, top, kx, ky, column, reach, nearLimit;
 };
 
 // The points from k on that meet the test, up to (not including) the index
@@ -49,8 +50,7 @@ struct ColumnTest {
 // arithmetic rather than the latency of the running extremes.
 std::size_t columnStretch(const PointRun &run, std::size_t k, const ColumnTest t, double &lowest, double &highest) {
   const auto meets = [&t](double x, double y) {
-    const double rx = (x - t.left) * t.kx + t.offset, fy = (y - t.top) * t.ky;
-    return (rx > t.lowEdge) & (rx < t.highEdge) & (std::abs(fy) <= t.nearLimit);
+    return (std::abs((x - t.left) * t.kx - t.column) < t.reach) & (std::abs((y - t.top) * t.ky) < t.nearLimit);
   };
   // By value, unlike std::min, so that they come out as single instructions.
   const auto lesser = [](double a, double b) { return b < a ? b : a; };
@@ -59,17 +59,16 @@ std::size_t columnStretch(const PointRun &run, std::size_t k, const ColumnTest t
   std::size_t j = k;
 #if defined(__SSE2__)
   // With y right after x, a point's products come out of one packed load,
-  // subtraction and multiplication; the x lane also takes the offset.
+  // subtraction and multiplication.
   if (run.y == run.x + 1) {
     const auto *base = reinterpret_cast<const std::byte *>(run.x);
     const __m128d origin = _mm_set_pd(t.top, t.left), scale = _mm_set_pd(t.ky, t.kx);
-    const __m128d shift = _mm_set_pd(0, t.offset);
-    // Strictly within, so that a product on the near limit only takes the longer way.
-    const __m128d above = _mm_set_pd(-t.nearLimit, t.lowEdge), below = _mm_set_pd(t.nearLimit, t.highEdge);
+    const __m128d centre = _mm_set_pd(0, t.column), limit = _mm_set_pd(t.nearLimit, t.reach);
+    const __m128d sign = _mm_set1_pd(-0.0);
     __m128d least = _mm_set1_pd(lo), most = _mm_set1_pd(hi);
     const auto within = [&](__m128d p) {
-      const __m128d v = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(p, origin), scale), shift);
-      return _mm_and_pd(_mm_cmpgt_pd(v, above), _mm_cmplt_pd(v, below));
+      const __m128d v = _mm_sub_pd(_mm_mul_pd(_mm_sub_pd(p, origin), scale), centre);
+      return _mm_cmplt_pd(_mm_andnot_pd(sign, v), limit);
     };
     const auto at = [&](std::size_t i) {
       return _mm_loadu_pd(reinterpret_cast<const double *>(base + i * run.stride));
@@ -565,9 +564,11 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
       }
     }
     if (prev.near && std::abs(prev.x) < nearLimit - 1) {
-      const double lowEdge = (prev.x + 65536) + edgeDoubt, highEdge = (prev.x + 65537) - edgeDoubt;
+      // A product this near the column's middle is that far from its edges,
+      // and so is Line's quotient but for far less than edgeDoubt.
       double lo = std::numeric_limits<double>::infinity(), hi = -lo;
-      const std::size_t j = columnStretch(pts, k, {left, top, kx, ky, offset, lowEdge, highEdge, nearLimit}, lo, hi);
+      const std::size_t j =
+          columnStretch(pts, k, {left, top, kx, ky, double(prev.x), 0.5 - edgeDoubt, nearLimit}, lo, hi);
       if (j > k) {
         // Upright segments in prev's column: Line's pixels rise or fall with
         // the value, so the lowest and highest values give the run's ends.
