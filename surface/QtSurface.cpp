@@ -522,6 +522,8 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
     return p;
   };
 
+  // Nothing else writes the image until the slanted segments.
+  Pixels canvas(pixels(), liveMap());
   // A run of whole-pixel segments along one column (upright) or one row.
   struct Run {
     bool active = false, upright = false;
@@ -530,10 +532,9 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
   const auto flush = [&] {
     if (!run.active) return;
     run.active = false;
-    if (run.upright)
-      crispLine(run.fixed, run.from, run.fixed, run.to, c, width);
-    else
-      crispLine(run.from, run.fixed, run.to, run.fixed, c, width);
+    const QRect r = run.upright ? crispDeviceRect(run.fixed, run.from, run.fixed, run.to, width)
+                                : crispDeviceRect(run.from, run.fixed, run.to, run.fixed, width);
+    canvas.fill(r.x(), r.y(), r.width(), r.height(), c);
   };
   std::vector<std::size_t> slanted;  // the segments from these points on, for the second pass
 
@@ -606,8 +607,7 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
       drawn = true;
     } else if (width == 1) {
       flush();
-      Pixels(pixels(), liveMap())
-          .thinLine(brushAt(prev.x), brushAt(prev.y), brushAt(cur.x), brushAt(cur.y), c, brushSide());
+      canvas.thinLine(brushAt(prev.x), brushAt(prev.y), brushAt(cur.x), brushAt(cur.y), c, brushSide());
       drawn = true;
     } else {
       flush();
