@@ -58,8 +58,10 @@ std::size_t columnStretch(const PointRun &run, std::size_t k, const ColumnTest t
   double lo = lowest, hi = highest;
   std::size_t j = k;
 #if defined(__SSE2__)
-  // With y right after x, a point's products come out of one packed load,
-  // subtraction and multiplication.
+  // With y right after x, a point is one packed load. The points that meet
+  // the test form an interval of x and one of y (the products rise or fall
+  // with the values), so a block meets it when its lowest and highest x and y
+  // do and none of its values is NaN.
   if (run.y == run.x + 1) {
     const auto *base = reinterpret_cast<const std::byte *>(run.x);
     const __m128d origin = _mm_set_pd(t.top, t.left), scale = _mm_set_pd(t.ky, t.kx);
@@ -73,12 +75,19 @@ std::size_t columnStretch(const PointRun &run, std::size_t k, const ColumnTest t
     const auto at = [&](std::size_t i) {
       return _mm_loadu_pd(reinterpret_cast<const double *>(base + i * run.stride));
     };
-    for (; j + 4 <= run.count; j += 4) {
+    for (; j + 8 <= run.count; j += 8) {
       const __m128d p0 = at(j), p1 = at(j + 1), p2 = at(j + 2), p3 = at(j + 3);
-      const __m128d ok = _mm_and_pd(_mm_and_pd(within(p0), within(p1)), _mm_and_pd(within(p2), within(p3)));
+      const __m128d p4 = at(j + 4), p5 = at(j + 5), p6 = at(j + 6), p7 = at(j + 7);
+      const __m128d nan = _mm_or_pd(_mm_or_pd(_mm_cmpunord_pd(p0, p1), _mm_cmpunord_pd(p2, p3)),
+                                    _mm_or_pd(_mm_cmpunord_pd(p4, p5), _mm_cmpunord_pd(p6, p7)));
+      const __m128d low = _mm_min_pd(_mm_min_pd(_mm_min_pd(p0, p1), _mm_min_pd(p2, p3)),
+                                     _mm_min_pd(_mm_min_pd(p4, p5), _mm_min_pd(p6, p7)));
+      const __m128d high = _mm_max_pd(_mm_max_pd(_mm_max_pd(p0, p1), _mm_max_pd(p2, p3)),
+                                      _mm_max_pd(_mm_max_pd(p4, p5), _mm_max_pd(p6, p7)));
+      const __m128d ok = _mm_andnot_pd(nan, _mm_and_pd(within(low), within(high)));
       if (_mm_movemask_pd(ok) != 3) break;
-      least = _mm_min_pd(least, _mm_min_pd(_mm_min_pd(p0, p1), _mm_min_pd(p2, p3)));
-      most = _mm_max_pd(most, _mm_max_pd(_mm_max_pd(p0, p1), _mm_max_pd(p2, p3)));
+      least = _mm_min_pd(least, low);
+      most = _mm_max_pd(most, high);
     }
     lo = _mm_cvtsd_f64(_mm_unpackhi_pd(least, least));
     hi = _mm_cvtsd_f64(_mm_unpackhi_pd(most, most));
