@@ -551,6 +551,8 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
   constexpr double margin = 1;
   Whole prev = whole(0);
   bool drawn = false;
+  // Where the last look along prev's column stopped: the point there needs no second look.
+  std::size_t columnEnd = 0;
   for (std::size_t k = 1; k < count;) {
     // Most points of a dense line need no more than a cheap look: those that
     // stay beyond one edge of the image with the point before them, and those
@@ -573,12 +575,13 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
         continue;
       }
     }
-    if (prev.near && std::abs(prev.x) < nearLimit - 1) {
+    if (prev.near && k != columnEnd && std::abs(prev.x) < nearLimit - 1) {
       // A product this near the column's middle is that far from its edges,
       // and so is Line's quotient but for far less than edgeDoubt.
       double lo = std::numeric_limits<double>::infinity(), hi = -lo;
       const std::size_t j =
           columnStretch(pts, k, {left, top, kx, ky, double(prev.x), 0.5 - edgeDoubt, nearLimit}, lo, hi);
+      columnEnd = j;
       if (j > k) {
         // Upright segments in prev's column: Line's pixels rise or fall with
         // the value, so the lowest and highest values give the run's ends.
