@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -95,8 +96,8 @@ std::size_t columnStretch(const PointRun &run, std::size_t k, const ColumnTest t
 #endif
   for (; j + 4 <= run.count; j += 4) {
     const double y0 = run.yAt(j), y1 = run.yAt(j + 1), y2 = run.yAt(j + 2), y3 = run.yAt(j + 3);
-    const bool all = meets(run.xAt(j), y0) & meets(run.xAt(j + 1), y1) & meets(run.xAt(j + 2), y2) &
-                     meets(run.xAt(j + 3), y3);
+    const bool all =
+        meets(run.xAt(j), y0) & meets(run.xAt(j + 1), y1) & meets(run.xAt(j + 2), y2) & meets(run.xAt(j + 3), y3);
     if (!all) break;
     lo = lesser(lo, lesser(lesser(y0, y1), lesser(y2, y3)));
     hi = greater(hi, greater(greater(y0, y1), greater(y2, y3)));
@@ -278,7 +279,7 @@ QtSurface::QtSurface(double widthTwips, double heightTwips, double twipsPerPixel
   img.fill(back);
 }
 
-QtSurface::~QtSurface() = default;
+QtSurface::~QtSurface() { forgetPlans(); }
 
 QPainter &QtSurface::painter() {
   if (!activePainter) {
@@ -307,8 +308,51 @@ void QtSurface::changed() {
   if (onChanged) onChanged();
 }
 
-QPointF QtSurface::toPixel(double x, double y) const {
-  return {(x - ScaleLeft()) / ScaleWidth() * (Width() / tpp), (y - ScaleTop()) / ScaleHeight() * (Height() / tpp)};
+QtSurface::Mapping QtSurface::mapping() const {
+  return {ScaleLeft(), ScaleTop(), ScaleWidth(), ScaleHeight(), Width(), Height()};
+}
+
+QPointF QtSurface::toPixel(double x, double y) const { return mapping().at(x, y, tpp); }
+
+void QtSurface::planPolylines(std::vector<PointRun> runs) {
+  forgetPlans();
+  if (runs.size() < 2) return;
+  auto p = std::make_unique<Planned>();
+  p->runs = std::move(runs);
+  p->map = mapping();
+  p->width = DrawWidth();
+  std::vector<std::promise<PolylinePlan>> promises(p->runs.size());
+  for (auto &promise : promises) p->plans.push_back(promise.get_future());
+  // The first is left to Polyline, which would only wait for it here.
+  p->next = 0;
+  p->worker = std::thread([this, plan = p.get(), promises = std::move(promises)]() mutable {
+    for (std::size_t i = 1; i < plan->runs.size() && !plan->stop; ++i) {
+      try {
+        promises[i].set_value(planPolyline(plan->runs[i], plan->map, plan->width));
+      } catch (...) {
+        promises[i].set_exception(std::current_exception());
+      }
+    }
+  });
+  planned = std::move(p);
+}
+
+void QtSurface::forgetPlans() {
+  if (!planned) return;
+  planned->stop = true;
+  planned->worker.join();
+  planned.reset();
+}
+
+QtSurface::PolylinePlan QtSurface::plannedFor(const PointRun &points, int width) {
+  const Mapping now = mapping();
+  if (planned && planned->next < planned->runs.size() && planned->width == width && planned->map == now) {
+    const std::size_t i = planned->next++;
+    const PointRun &run = planned->runs[i];
+    if (i > 0 && run.x == points.x && run.y == points.y && run.count == points.count && run.stride == points.stride)
+      return planned->plans[i].get();
+  }
+  return planPolyline(points, now, width);
 }
 
 void QtSurface::Cls() {
@@ -476,13 +520,7 @@ void QtSurface::Line(double x1, double y1, double x2, double y2, std::optional<C
   changed();
 }
 
-void QtSurface::Polyline(const PointRun &points, Colour colour) {
-  if (points.count < 2) return;
-  const QRgb c = toQColor(colour).rgb();
-  const QImage &image = pixels();
-  if (!inkMap.valid() || inkMap.ink() != c) inkMap.rebuild(image, c);
-  const int width = DrawWidth();
-
+QtSurface::PolylinePlan QtSurface::planPolyline(const PointRun &points, const Mapping &map, int width) const {
   // Line covers some pixels whole (level and upright segments; every segment
   // of a one-pixel pen) and blends the colour into others (slanted wide
   // segments). A pixel covered whole ends in the colour whatever else the
@@ -490,8 +528,8 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
   // segments. So the whole-pixel segments are drawn first, each run of them
   // along one column or row as a single fill, then the slanted ones in
   // order, where they reach a pixel that does not already hold the colour.
-  const double kx = Width() / tpp / ScaleWidth(), ky = Height() / tpp / ScaleHeight();
-  const double left = ScaleLeft(), top = ScaleTop();
+  const double kx = map.widthTwips / tpp / map.scaleWidth, ky = map.heightTwips / tpp / map.scaleHeight;
+  const double left = map.left, top = map.top;
   // Within this, positions need no clipping (and products no exact check of their sign).
   constexpr double nearLimit = kFar / 2;
   // Line's whole pixel for a coordinate: the product is within far less than
@@ -517,7 +555,7 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
     const int i = int(r);
     const double frac = r - i;
     if (frac > edgeDoubt && frac < 1 - edgeDoubt) return i - 65536;
-    const QPointF exact = across ? toPixel(left, value) : toPixel(value, top);
+    const QPointF exact = across ? map.at(left, value, tpp) : map.at(value, top, tpp);
     return device(across ? exact.y() : exact.x());
   };
   const auto whole = [&](std::size_t k) {
@@ -531,8 +569,7 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
     return p;
   };
 
-  // Nothing else writes the image until the slanted segments.
-  Pixels canvas(pixels(), liveMap());
+  PolylinePlan out;
   // A run of whole-pixel segments along one column (upright) or one row.
   struct Run {
     bool active = false, upright = false;
@@ -543,14 +580,12 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
     run.active = false;
     const QRect r = run.upright ? crispDeviceRect(run.fixed, run.from, run.fixed, run.to, width)
                                 : crispDeviceRect(run.from, run.fixed, run.to, run.fixed, width);
-    canvas.fill(r.x(), r.y(), r.width(), r.height(), c);
+    out.fills.push_back(r);
   };
-  std::vector<std::size_t> slanted;  // the segments from these points on, for the second pass
 
   // Past this many pixels from an edge, a product's pixel is beyond it whatever the rounding.
   constexpr double margin = 1;
   Whole prev = whole(0);
-  bool drawn = false;
   // Where the last look along prev's column stopped: the point there needs no second look.
   std::size_t columnEnd = 0;
   for (std::size_t k = 1; k < count;) {
@@ -559,7 +594,10 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
     // that stay in its column, which only stretch that column's run.
     if (prev.near && prev.outcode) {
       const int edge = prev.outcode & -prev.outcode;
-      const double limit = edge == 1 ? -room - margin : edge == 2 ? w + room + margin : edge == 4 ? -room - margin : h + room + margin;
+      const double limit = edge == 1   ? -room - margin
+                           : edge == 2 ? w + room + margin
+                           : edge == 4 ? -room - margin
+                                       : h + room + margin;
       const bool across = edge >= 4, below = edge == 1 || edge == 4;
       std::size_t j = k;
       for (; j < count; ++j) {
@@ -592,7 +630,7 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
         }
         run.from = std::min({run.from, a, b});
         run.to = std::max({run.to, a, b});
-        drawn = true;
+        out.drawn = true;
         prev = whole(j - 1);
         k = j;
         continue;
@@ -601,7 +639,7 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
     const Whole cur = whole(k);
     if (!prev.near || !cur.near) {
       flush();
-      slanted.push_back(k - 1);
+      out.slanted.push_back(k - 1);
     } else if (prev.outcode & cur.outcode) {
       // Wholly beyond one edge of the image: nothing of it shows.
       flush();
@@ -616,21 +654,35 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
         const int start = upright ? prev.y : prev.x;
         run = {true, upright, fixed, std::min(start, along), std::max(start, along)};
       }
-      drawn = true;
+      out.drawn = true;
     } else if (width == 1) {
       flush();
-      canvas.thinLine(brushAt(prev.x), brushAt(prev.y), brushAt(cur.x), brushAt(cur.y), c, brushSide());
-      drawn = true;
+      out.thin.push_back({brushAt(prev.x), brushAt(prev.y), brushAt(cur.x), brushAt(cur.y)});
+      out.drawn = true;
     } else {
       flush();
-      slanted.push_back(k - 1);
+      out.slanted.push_back(k - 1);
     }
     prev = cur;
     ++k;
   }
   flush();
+  return out;
+}
 
-  for (const std::size_t k : slanted) {
+void QtSurface::Polyline(const PointRun &points, Colour colour) {
+  if (points.count < 2) return;
+  const QRgb c = toQColor(colour).rgb();
+  const QImage &image = pixels();
+  if (!inkMap.valid() || inkMap.ink() != c) inkMap.rebuild(image, c);
+  const int width = DrawWidth();
+  const PolylinePlan whole = plannedFor(points, width);
+  Pixels canvas(pixels(), liveMap());
+  for (const QRect &r : whole.fills) canvas.fill(r.x(), r.y(), r.width(), r.height(), c);
+  for (const auto &[x1, y1, x2, y2] : whole.thin) canvas.thinLine(x1, y1, x2, y2, c, brushSide());
+  bool drawn = whole.drawn;
+
+  for (const std::size_t k : whole.slanted) {
     const QPointF a = toPixel(points.xAt(k), points.yAt(k)), b = toPixel(points.xAt(k + 1), points.yAt(k + 1));
     if (!finite(a) || !finite(b)) continue;
     const std::optional<Segment> segment = plan(a, b, width);
