@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 namespace vesk {
 
@@ -56,6 +57,18 @@ public:
 private:
   Surface &surface;
   std::int32_t saved;
+};
+
+// Ends the surface's work ahead however the drawing ends, before the points can change.
+class PlansForgetter {
+public:
+  explicit PlansForgetter(Surface &s) : surface(s) {}
+  ~PlansForgetter() { surface.forgetPlans(); }
+  PlansForgetter(const PlansForgetter &) = delete;
+  PlansForgetter &operator=(const PlansForgetter &) = delete;
+
+private:
+  Surface &surface;
 };
 
 }  // namespace
@@ -182,10 +195,24 @@ void cVesk::drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture,
   mainPicture.Scale(xLo, yHi, xHi, yLo);
 
   const std::size_t sets = std::min<std::size_t>(m.dataSets.size(), GraphModel::maxDataSets);
+  const auto pointsOf = [](const DataSet &set) {
+    return std::min<std::size_t>(std::max<int>(set.pointCount, 0), set.points.size());
+  };
+  // The lines' runs of points, so that the surface can work on the next while it draws one.
+  if (!plainDrawing) {
+    std::vector<PointRun> runs;
+    for (std::size_t j = 0; j < sets && m.dataSets[j].isLoaded; ++j) {
+      const DataSet &set = m.dataSets[j];
+      if (set.markerStyle <= 0 && pointsOf(set) > 1)
+        runs.push_back({&set.points[0].x, &set.points[0].y, pointsOf(set), sizeof(DataPoint)});
+    }
+    mainPicture.planPolylines(std::move(runs));
+  }
+  PlansForgetter forget(mainPicture);
   for (std::size_t j = 0; j < sets; ++j) {
     const DataSet &set = m.dataSets[j];
     if (!set.isLoaded) break;
-    const std::size_t points = std::min<std::size_t>(std::max<int>(set.pointCount, 0), set.points.size());
+    const std::size_t points = pointsOf(set);
     if (set.markerStyle > 0) {
       // The half sizes drawMarker gives the marks.
       const double hx = 150 * mainPicture.ScaleWidth() / mainPicture.Width() / 2;

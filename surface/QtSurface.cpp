@@ -7,8 +7,14 @@
 #include <QPen>
 #include <QTransform>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -30,6 +36,81 @@ bool clipFar(QPointF &a, QPointF &b) {
   a = clampFar(a);
   b = clampFar(b);
   return true;
+}
+
+// What a point must meet to stay in one pixel column: its products' origin
+// and scales, the column, and how far from the column's middle a product may
+// lie to be sure of its pixel; the other product stays within the near limit.
+struct ColumnTest {
+  double left, top, kx, ky, column, reach, nearLimit;
+};
+
+// The points from k on that meet the test, up to (not including) the index
+// returned, with the lowest and highest y among them. Four at a time without
+// branches between them, so that the loop keeps to the throughput of the
+// arithmetic rather than the latency of the running extremes.
+std::size_t columnStretch(const PointRun &run, std::size_t k, const ColumnTest t, double &lowest, double &highest) {
+  const auto meets = [&t](double x, double y) {
+    return (std::abs((x - t.left) * t.kx - t.column) < t.reach) & (std::abs((y - t.top) * t.ky) < t.nearLimit);
+  };
+  // By value, unlike std::min, so that they come out as single instructions.
+  const auto lesser = [](double a, double b) { return b < a ? b : a; };
+  const auto greater = [](double a, double b) { return a < b ? b : a; };
+  double lo = lowest, hi = highest;
+  std::size_t j = k;
+#if defined(__SSE2__)
+  // With y right after x, a point is one packed load. The points that meet
+  // the test form an interval of x and one of y (the products rise or fall
+  // with the values), so a block meets it when its lowest and highest x and y
+  // do and none of its values is NaN.
+  if (run.y == run.x + 1) {
+    const auto *base = reinterpret_cast<const std::byte *>(run.x);
+    const __m128d origin = _mm_set_pd(t.top, t.left), scale = _mm_set_pd(t.ky, t.kx);
+    const __m128d centre = _mm_set_pd(0, t.column), limit = _mm_set_pd(t.nearLimit, t.reach);
+    const __m128d sign = _mm_set1_pd(-0.0);
+    __m128d least = _mm_set1_pd(lo), most = _mm_set1_pd(hi);
+    const auto within = [&](__m128d p) {
+      const __m128d v = _mm_sub_pd(_mm_mul_pd(_mm_sub_pd(p, origin), scale), centre);
+      return _mm_cmplt_pd(_mm_andnot_pd(sign, v), limit);
+    };
+    const auto at = [&](std::size_t i) {
+      return _mm_loadu_pd(reinterpret_cast<const double *>(base + i * run.stride));
+    };
+    for (; j + 8 <= run.count; j += 8) {
+      const __m128d p0 = at(j), p1 = at(j + 1), p2 = at(j + 2), p3 = at(j + 3);
+      const __m128d p4 = at(j + 4), p5 = at(j + 5), p6 = at(j + 6), p7 = at(j + 7);
+      const __m128d nan = _mm_or_pd(_mm_or_pd(_mm_cmpunord_pd(p0, p1), _mm_cmpunord_pd(p2, p3)),
+                                    _mm_or_pd(_mm_cmpunord_pd(p4, p5), _mm_cmpunord_pd(p6, p7)));
+      const __m128d low = _mm_min_pd(_mm_min_pd(_mm_min_pd(p0, p1), _mm_min_pd(p2, p3)),
+                                     _mm_min_pd(_mm_min_pd(p4, p5), _mm_min_pd(p6, p7)));
+      const __m128d high = _mm_max_pd(_mm_max_pd(_mm_max_pd(p0, p1), _mm_max_pd(p2, p3)),
+                                      _mm_max_pd(_mm_max_pd(p4, p5), _mm_max_pd(p6, p7)));
+      const __m128d ok = _mm_andnot_pd(nan, _mm_and_pd(within(low), within(high)));
+      if (_mm_movemask_pd(ok) != 3) break;
+      least = _mm_min_pd(least, low);
+      most = _mm_max_pd(most, high);
+    }
+    lo = _mm_cvtsd_f64(_mm_unpackhi_pd(least, least));
+    hi = _mm_cvtsd_f64(_mm_unpackhi_pd(most, most));
+  }
+#endif
+  for (; j + 4 <= run.count; j += 4) {
+    const double y0 = run.yAt(j), y1 = run.yAt(j + 1), y2 = run.yAt(j + 2), y3 = run.yAt(j + 3);
+    const bool all =
+        meets(run.xAt(j), y0) & meets(run.xAt(j + 1), y1) & meets(run.xAt(j + 2), y2) & meets(run.xAt(j + 3), y3);
+    if (!all) break;
+    lo = lesser(lo, lesser(lesser(y0, y1), lesser(y2, y3)));
+    hi = greater(hi, greater(greater(y0, y1), greater(y2, y3)));
+  }
+  for (; j < run.count; ++j) {
+    const double y = run.yAt(j);
+    if (!meets(run.xAt(j), y)) break;
+    lo = lesser(lo, y);
+    hi = greater(hi, y);
+  }
+  lowest = lo;
+  highest = hi;
+  return j;
 }
 
 int imageSide(double twips, double twipsPerPixel) {
@@ -198,7 +279,7 @@ QtSurface::QtSurface(double widthTwips, double heightTwips, double twipsPerPixel
   img.fill(back);
 }
 
-QtSurface::~QtSurface() = default;
+QtSurface::~QtSurface() { forgetPlans(); }
 
 QPainter &QtSurface::painter() {
   if (!activePainter) {
@@ -227,8 +308,54 @@ void QtSurface::changed() {
   if (onChanged) onChanged();
 }
 
+QtSurface::Mapping QtSurface::mapping() const {
+  return {ScaleLeft(), ScaleTop(), ScaleWidth(), ScaleHeight(), Width(), Height()};
+}
+
+// The same steps as Mapping::at, so that a plan made from a mapping meets Line's pixels exactly.
 QPointF QtSurface::toPixel(double x, double y) const {
   return {(x - ScaleLeft()) / ScaleWidth() * (Width() / tpp), (y - ScaleTop()) / ScaleHeight() * (Height() / tpp)};
+}
+
+void QtSurface::planPolylines(std::vector<PointRun> runs) {
+  forgetPlans();
+  if (runs.size() < 2) return;
+  auto p = std::make_unique<Planned>();
+  p->runs = std::move(runs);
+  p->map = mapping();
+  p->width = DrawWidth();
+  std::vector<std::promise<PolylinePlan>> promises(p->runs.size());
+  for (auto &promise : promises) p->plans.push_back(promise.get_future());
+  // The first is left to Polyline, which would only wait for it here.
+  p->next = 0;
+  p->worker = std::thread([this, plan = p.get(), promises = std::move(promises)]() mutable {
+    for (std::size_t i = 1; i < plan->runs.size() && !plan->stop; ++i) {
+      try {
+        promises[i].set_value(planPolyline(plan->runs[i], plan->map, plan->width));
+      } catch (...) {
+        promises[i].set_exception(std::current_exception());
+      }
+    }
+  });
+  planned = std::move(p);
+}
+
+void QtSurface::forgetPlans() {
+  if (!planned) return;
+  planned->stop = true;
+  planned->worker.join();
+  planned.reset();
+}
+
+QtSurface::PolylinePlan QtSurface::plannedFor(const PointRun &points, int width) {
+  const Mapping now = mapping();
+  if (planned && planned->next < planned->runs.size() && planned->width == width && planned->map == now) {
+    const std::size_t i = planned->next++;
+    const PointRun &run = planned->runs[i];
+    if (i > 0 && run.x == points.x && run.y == points.y && run.count == points.count && run.stride == points.stride)
+      return planned->plans[i].get();
+  }
+  return planPolyline(points, now, width);
 }
 
 void QtSurface::Cls() {
@@ -396,13 +523,7 @@ void QtSurface::Line(double x1, double y1, double x2, double y2, std::optional<C
   changed();
 }
 
-void QtSurface::Polyline(const PointRun &points, Colour colour) {
-  if (points.count < 2) return;
-  const QRgb c = toQColor(colour).rgb();
-  const QImage &image = pixels();
-  if (!inkMap.valid() || inkMap.ink() != c) inkMap.rebuild(image, c);
-  const int width = DrawWidth();
-
+QtSurface::PolylinePlan QtSurface::planPolyline(const PointRun &points, const Mapping &map, int width) const {
   // Line covers some pixels whole (level and upright segments; every segment
   // of a one-pixel pen) and blends the colour into others (slanted wide
   // segments). A pixel covered whole ends in the colour whatever else the
@@ -410,8 +531,8 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
   // segments. So the whole-pixel segments are drawn first, each run of them
   // along one column or row as a single fill, then the slanted ones in
   // order, where they reach a pixel that does not already hold the colour.
-  const double kx = Width() / tpp / ScaleWidth(), ky = Height() / tpp / ScaleHeight();
-  const double left = ScaleLeft(), top = ScaleTop();
+  const double kx = map.widthTwips / tpp / map.scaleWidth, ky = map.heightTwips / tpp / map.scaleHeight;
+  const double left = map.left, top = map.top;
   // Within this, positions need no clipping (and products no exact check of their sign).
   constexpr double nearLimit = kFar / 2;
   // Line's whole pixel for a coordinate: the product is within far less than
@@ -425,37 +546,33 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
   };
   const int w = logicalSize.width(), h = logicalSize.height();
   const int room = width + 2;
-  // Worked out a block at a time, in a loop without calls or branches: the
-  // sum is positive within the near limit, so that converting it rounds it
-  // down, and it is within far less than edgeDoubt of the exact sum.
+  // The sum is positive within the near limit, so that converting it rounds
+  // it down, and it is within far less than edgeDoubt of the exact sum.
   constexpr double offset = 65536.5;
-  constexpr std::size_t kBlock = 256;
-  double gx[kBlock], gy[kBlock];
-  // By value, so that the stores cannot be taken to change what the loop reads.
-  const auto gather = [&gx, &gy, run = points, left, top, kx, ky](std::size_t from, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) {
-      gx[i] = (run.xAt(from + i) - left) * kx;
-      gy[i] = (run.yAt(from + i) - top) * ky;
-    }
+  // By value, so that the drawing's stores cannot be taken to change what the loops read.
+  const PointRun pts = points;
+  const std::size_t count = pts.count;
+  // Line's whole pixel for a product within the near limit (fx) and the coordinate it came from (value).
+  const auto pixelOf = [&](double f, double value, bool across) {
+    const double r = f + offset;
+    const int i = int(r);
+    const double frac = r - i;
+    if (frac > edgeDoubt && frac < 1 - edgeDoubt) return i - 65536;
+    const QPointF exact = across ? map.at(left, value, tpp) : map.at(value, top, tpp);
+    return device(across ? exact.y() : exact.x());
   };
-  const auto whole = [&](std::size_t k, double fx, double fy) {
+  const auto whole = [&](std::size_t k) {
     Whole p;
+    const double fx = (pts.xAt(k) - left) * kx, fy = (pts.yAt(k) - top) * ky;
     if (!(std::abs(fx) <= nearLimit && std::abs(fy) <= nearLimit)) return p;
-    const double rx = fx + offset, ry = fy + offset;
-    const int ix = int(rx), iy = int(ry);
-    const double fracX = rx - ix, fracY = ry - iy;
-    p.x = ix - 65536;
-    p.y = iy - 65536;
-    if (fracX <= edgeDoubt || fracX >= 1 - edgeDoubt || fracY <= edgeDoubt || fracY >= 1 - edgeDoubt) {
-      const QPointF exact = toPixel(points.xAt(k), points.yAt(k));
-      p.x = device(exact.x());
-      p.y = device(exact.y());
-    }
+    p.x = pixelOf(fx, pts.xAt(k), false);
+    p.y = pixelOf(fy, pts.yAt(k), true);
     p.near = true;
     p.outcode = (p.x < -room ? 1 : 0) | (p.x > w + room ? 2 : 0) | (p.y < -room ? 4 : 0) | (p.y > h + room ? 8 : 0);
     return p;
   };
 
+  PolylinePlan out;
   // A run of whole-pixel segments along one column (upright) or one row.
   struct Run {
     bool active = false, upright = false;
@@ -464,23 +581,68 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
   const auto flush = [&] {
     if (!run.active) return;
     run.active = false;
-    if (run.upright)
-      crispLine(run.fixed, run.from, run.fixed, run.to, c, width);
-    else
-      crispLine(run.from, run.fixed, run.to, run.fixed, c, width);
+    const QRect r = run.upright ? crispDeviceRect(run.fixed, run.from, run.fixed, run.to, width)
+                                : crispDeviceRect(run.from, run.fixed, run.to, run.fixed, width);
+    out.fills.push_back(r);
   };
-  std::vector<std::size_t> slanted;  // the segments from these points on, for the second pass
 
-  gather(0, 1);
-  Whole prev = whole(0, gx[0], gy[0]);
-  bool drawn = false;
-  for (std::size_t k = 1; k < points.count; ++k) {
-    const std::size_t slot = (k - 1) % kBlock;
-    if (slot == 0) gather(k, std::min(kBlock, points.count - k));
-    const Whole cur = whole(k, gx[slot], gy[slot]);
+  // Past this many pixels from an edge, a product's pixel is beyond it whatever the rounding.
+  constexpr double margin = 1;
+  Whole prev = whole(0);
+  // Where the last look along prev's column stopped: the point there needs no second look.
+  std::size_t columnEnd = 0;
+  for (std::size_t k = 1; k < count;) {
+    // Most points of a dense line need no more than a cheap look: those that
+    // stay beyond one edge of the image with the point before them, and those
+    // that stay in its column, which only stretch that column's run.
+    if (prev.near && prev.outcode) {
+      const int edge = prev.outcode & -prev.outcode;
+      const double limit = edge == 1   ? -room - margin
+                           : edge == 2 ? w + room + margin
+                           : edge == 4 ? -room - margin
+                                       : h + room + margin;
+      const bool across = edge >= 4, below = edge == 1 || edge == 4;
+      std::size_t j = k;
+      for (; j < count; ++j) {
+        const double fx = (pts.xAt(j) - left) * kx, fy = (pts.yAt(j) - top) * ky;
+        const double f = across ? fy : fx;
+        if (!(std::abs(fx) <= nearLimit && std::abs(fy) <= nearLimit && (below ? f < limit : f > limit))) break;
+      }
+      if (j > k) {
+        // Every segment up to point j - 1 lies wholly beyond that edge.
+        flush();
+        prev = whole(j - 1);
+        k = j;
+        continue;
+      }
+    }
+    if (prev.near && k != columnEnd && std::abs(prev.x) < nearLimit - 1) {
+      // A product this near the column's middle is that far from its edges,
+      // and so is Line's quotient but for far less than edgeDoubt.
+      double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+      const std::size_t j =
+          columnStretch(pts, k, {left, top, kx, ky, double(prev.x), 0.5 - edgeDoubt, nearLimit}, lo, hi);
+      columnEnd = j;
+      if (j > k) {
+        // Upright segments in prev's column: Line's pixels rise or fall with
+        // the value, so the lowest and highest values give the run's ends.
+        const int a = pixelOf((lo - top) * ky, lo, true), b = pixelOf((hi - top) * ky, hi, true);
+        if (!(run.active && run.upright && run.fixed == prev.x)) {
+          flush();
+          run = {true, true, prev.x, prev.y, prev.y};
+        }
+        run.from = std::min({run.from, a, b});
+        run.to = std::max({run.to, a, b});
+        out.drawn = true;
+        prev = whole(j - 1);
+        k = j;
+        continue;
+      }
+    }
+    const Whole cur = whole(k);
     if (!prev.near || !cur.near) {
       flush();
-      slanted.push_back(k - 1);
+      out.slanted.push_back(k - 1);
     } else if (prev.outcode & cur.outcode) {
       // Wholly beyond one edge of the image: nothing of it shows.
       flush();
@@ -495,21 +657,35 @@ void QtSurface::Polyline(const PointRun &points, Colour colour) {
         const int start = upright ? prev.y : prev.x;
         run = {true, upright, fixed, std::min(start, along), std::max(start, along)};
       }
-      drawn = true;
+      out.drawn = true;
     } else if (width == 1) {
       flush();
-      Pixels(pixels(), liveMap())
-          .thinLine(brushAt(prev.x), brushAt(prev.y), brushAt(cur.x), brushAt(cur.y), c, brushSide());
-      drawn = true;
+      out.thin.push_back({brushAt(prev.x), brushAt(prev.y), brushAt(cur.x), brushAt(cur.y)});
+      out.drawn = true;
     } else {
       flush();
-      slanted.push_back(k - 1);
+      out.slanted.push_back(k - 1);
     }
     prev = cur;
+    ++k;
   }
   flush();
+  return out;
+}
 
-  for (const std::size_t k : slanted) {
+void QtSurface::Polyline(const PointRun &points, Colour colour) {
+  if (points.count < 2) return;
+  const QRgb c = toQColor(colour).rgb();
+  const QImage &image = pixels();
+  if (!inkMap.valid() || inkMap.ink() != c) inkMap.rebuild(image, c);
+  const int width = DrawWidth();
+  const PolylinePlan whole = plannedFor(points, width);
+  Pixels canvas(pixels(), liveMap());
+  for (const QRect &r : whole.fills) canvas.fill(r.x(), r.y(), r.width(), r.height(), c);
+  for (const auto &[x1, y1, x2, y2] : whole.thin) canvas.thinLine(x1, y1, x2, y2, c, brushSide());
+  bool drawn = whole.drawn;
+
+  for (const std::size_t k : whole.slanted) {
     const QPointF a = toPixel(points.xAt(k), points.yAt(k)), b = toPixel(points.xAt(k + 1), points.yAt(k + 1));
     if (!finite(a) || !finite(b)) continue;
     const std::optional<Segment> segment = plan(a, b, width);

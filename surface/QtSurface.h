@@ -10,9 +10,14 @@
 #include <QPainter>
 #include <QStaticText>
 
+#include <array>
+#include <atomic>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
+#include <thread>
+#include <vector>
 
 namespace vesk {
 
@@ -73,6 +78,9 @@ public:
   // Puts back a picture taken from image() earlier, as it was then.
   void restore(const QImage &picture);
 
+  void planPolylines(std::vector<PointRun> runs) override;
+  void forgetPlans() override;
+
 private:
   // How Line draws a segment between two continuous pixel positions.
   struct Segment {
@@ -81,6 +89,39 @@ private:
     QPointF a, b;                        // image positions (smooth)
     QRect bounds;                        // the image pixels it may write, unclipped
   };
+
+  // The surface's system as it stands, to be read on another thread.
+  struct Mapping {
+    double left, top, scaleWidth, scaleHeight, widthTwips, heightTwips;
+    QPointF at(double x, double y, double twipsPerPixel) const {
+      return {(x - left) / scaleWidth * (widthTwips / twipsPerPixel),
+              (y - top) / scaleHeight * (heightTwips / twipsPerPixel)};
+    }
+    bool operator==(const Mapping &) const = default;
+  };
+  Mapping mapping() const;
+
+  // What Polyline draws whole, and the slanted segments it blends afterwards.
+  struct PolylinePlan {
+    std::vector<QRect> fills;              // image pixels
+    std::vector<std::array<int, 4>> thin;  // one-pixel lines, from brushAt
+    std::vector<std::size_t> slanted;      // the segments from these points on
+    bool drawn = false;                    // something of the whole-pixel part shows
+  };
+  // Reads nothing that changes, so that it can run on another thread.
+  PolylinePlan planPolyline(const PointRun &points, const Mapping &map, int width) const;
+  // The plan worked out ahead for these points, if they come next and nothing changed since; else worked out now.
+  PolylinePlan plannedFor(const PointRun &points, int width);
+  struct Planned {
+    std::vector<PointRun> runs;
+    Mapping map{};
+    int width = 1;
+    std::vector<std::future<PolylinePlan>> plans;
+    std::size_t next = 0;
+    std::atomic<bool> stop{false};
+    std::thread worker;
+  };
+  std::unique_ptr<Planned> planned;
 
   // Nothing when the segment lies too far out to be drawn.
   std::optional<Segment> plan(QPointF a, QPointF b, int width) const;

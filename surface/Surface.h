@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace vesk {
 
@@ -61,6 +62,11 @@ public:
   // as Line from each point to the next, which is all this one does. A surface
   // may draw it another way that gives the same result, faster or smaller.
   virtual void Polyline(const PointRun &points, Colour colour);
+  // The polylines about to be drawn, in order, with the scale and pen as they
+  // are: a surface may start on them ahead. forgetPlans ends that; the points
+  // must stay as they are until then.
+  virtual void planPolylines(std::vector<PointRun> runs) { (void)runs; }
+  virtual void forgetPlans() {}
   // The whole pixel a point is drawn on, for a surface of pixels whose thin
   // shapes depend on nothing else (the point near the surface); nothing
   // otherwise. Two shapes whose ends fall on the same pixels cover the same.

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
+#include <vector>
 
 namespace vesk {
 namespace {
@@ -281,6 +284,56 @@ TEST_P(FractionalRatio, OnePixelLinesAndBoxEdgesAreEquallyWideEverywhere) {
 }
 
 INSTANTIATE_TEST_SUITE_P(QtSurface, FractionalRatio, ::testing::Values(1.25, 1.5, 1.75, 2.0));
+
+}  // namespace
+}  // namespace vesk
+
+namespace vesk {
+namespace {
+
+// Lines worked out ahead come out as lines drawn without that, also when the
+// drawing strays from what was planned: a changed scale or pen, other points.
+enum class Stray { none, scale, pen, order };
+
+struct XY {
+  double x, y;
+};
+
+QImage linesDrawn(const std::vector<std::vector<XY>> &lines, bool ahead, Stray stray) {
+  QtSurface s(layout::graphArea.width, layout::graphArea.height, 15, Qt::white, Qt::black, QApplication::font());
+  s.Scale(0, 100, 150, 0);
+  s.setDrawWidth(2);
+  std::vector<PointRun> runs;
+  for (const auto &line : lines) runs.push_back({&line[0].x, &line[0].y, line.size(), sizeof(XY)});
+  if (ahead) s.planPolylines(runs);
+  if (stray == Stray::scale) s.Scale(5, 90, 140, 10);
+  if (stray == Stray::pen) s.setDrawWidth(3);
+  if (stray == Stray::order) std::reverse(runs.begin(), runs.end());
+  for (const PointRun &run : runs) s.Polyline(run, Colour{0});
+  s.forgetPlans();
+  return s.image().copy();
+}
+
+class PlannedLines : public ::testing::TestWithParam<Stray> {};
+
+TEST_P(PlannedLines, GiveThePixelsOfLinesDrawnThereAndThen) {
+  std::mt19937 rng(31);
+  std::normal_distribution<double> step(0, 1.5);
+  std::vector<std::vector<XY>> lines(4);
+  for (auto &line : lines) {
+    double y = 50;
+    for (int k = 0; k < 3000; ++k) {
+      y = std::clamp(y + step(rng), 0.0, 100.0);
+      line.push_back({k * 0.05, y});
+    }
+  }
+  const QImage plain = linesDrawn(lines, false, GetParam());
+  EXPECT_GT(painted(plain).width(), 500);
+  EXPECT_EQ(linesDrawn(lines, true, GetParam()), plain);
+}
+
+INSTANTIATE_TEST_SUITE_P(QtSurface, PlannedLines,
+                         ::testing::Values(Stray::none, Stray::scale, Stray::pen, Stray::order));
 
 }  // namespace
 }  // namespace vesk

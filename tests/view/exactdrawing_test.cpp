@@ -12,6 +12,7 @@
 #include <QXmlStreamReader>
 
 #include <cmath>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@ enum class Shape {
   far,       // points out of the range, some by far
   labelled,  // lines, markers and labels in turn
   fewLong,   // long slanted segments across the area
+  dense,     // many points to a pixel column, on and about the columns' edges
 };
 
 struct Case {
@@ -36,6 +38,7 @@ struct Case {
   bool reversed = false;  // both axes run backwards
   bool zoomed = false;
   QColor ink = Qt::black;
+  int pen = 1;  // pixels
 };
 
 void PrintTo(const Case &c, std::ostream *os) { *os << c.name; }
@@ -149,6 +152,24 @@ GraphModel generate(const Case &c) {
         finish(set);
       }
       break;
+    case Shape::dense:
+      // Twenty points to a column (a tenth of them on a column's edge), now
+      // and then one that cannot be drawn, with levels that wander over the
+      // top and bottom edges and stay beyond them for a while.
+      for (std::size_t j = 0; j < 4; ++j) {
+        DataSet &set = addSet(m, j, 0);
+        double y = unit(rng);
+        for (int k = 0; k < 12800; ++k) {
+          y = std::clamp(y + step(rng) * 3, -40.0, 140.0);
+          const double x = (j % 2 ? 12800 - k : k) / 128.0 + (j < 2 ? 0 : 0.003);
+          double level = y;
+          if (k % 1009 == 500) level = std::numeric_limits<double>::quiet_NaN();
+          if (k % 997 == 300) level = 1e9;
+          set.points.push_back({x, level, 0});
+        }
+        finish(set);
+      }
+      break;
   }
   return m;
 }
@@ -161,6 +182,7 @@ Pictures draw(const Case &c) {
   test::TempDir config;
   GraphView view(GraphView::windowFont(), SettingsFile(config.path(), "/opt/vesk"), 15, Qt::white, c.ink, c.ratio);
   cVeskTestAccess::model(view.engine()) = generate(c);
+  view.mainPicture().setDrawWidth(c.pen);
   Pictures out;
   for (bool plain : {true, false}) {
     view.engine().plainDrawing = plain;
@@ -209,7 +231,11 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"farZoomedReversed", Shape::far, 14, 1, true, true}, Case{"labelled", Shape::labelled, 15},
         Case{"labelledBlueInk", Shape::labelled, 16, 1, false, false, QColor(0, 0, 160)},
         Case{"labelledRatio2", Shape::labelled, 17, 2}, Case{"fewLong", Shape::fewLong, 18},
-        Case{"fewLongRatio2Reversed", Shape::fewLong, 19, 2, true}),
+        Case{"fewLongRatio2Reversed", Shape::fewLong, 19, 2, true}, Case{"dense", Shape::dense, 20},
+        Case{"denseWidePen", Shape::dense, 21, 1, false, false, Qt::black, 2},
+        Case{"denseWidePenReversed", Shape::dense, 22, 1, true, false, Qt::black, 3},
+        Case{"denseWidePenZoomedRatio2", Shape::dense, 23, 2, false, true, Qt::black, 2},
+        Case{"denseZoomedReversed", Shape::dense, 24, 1, true, true}),
     [](const ::testing::TestParamInfo<Case> &info) { return std::string(info.param.name); });
 
 struct Drawn {
