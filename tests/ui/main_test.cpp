@@ -81,7 +81,7 @@ TEST(MainWindow, StartsWithTheFixedLayoutAndOnlyOpenOptionsExitEnabled) {
   EXPECT_EQ(bar[2], w->mnReset);
   EXPECT_EQ(bar[3], w->mnNoLabels);
   const QList<QAction *> file = w->mnFile->actions();
-  // The specified entries in their order, with the desktop's commands around them.
+  // The original entries keep their order, with the desktop's commands around them.
   ASSERT_EQ(file.size(), 9);
   const char *captions[] = {"Open",       "Open Recent", "Print",       "Save as JPEG", "Export...",
                             "Copy Image", "Options",     "Follow File", "Exit"};
