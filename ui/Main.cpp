@@ -301,19 +301,11 @@ void Main::reloadFile() {
   const Limits before = limits();
   // Followed from the state it is read in, so that a write during the load is not missed.
   followed->follow(QString::fromStdString(fileToReload));
-  loading = true;
   progress = dialogs.loadProgress(this, fileToReload);
-  const auto done = [this] {
-    loading = false;
-    progress.reset();
-  };
-  try {
+  {
+    const LoadScope scope(*this);
     graphView.loadFile(fileToReload);
-  } catch (...) {
-    done();
-    throw;
   }
-  done();
   isDown = false;
   dragMoved = false;
   pan.reset();
@@ -345,15 +337,13 @@ void Main::openWith(const std::function<bool()> &load, bool standardInput) {
   endDrag();
   pan.reset();
   bool loaded = false;
-  loading = true;
   try {
+    const LoadScope scope(*this);
     loaded = load();
   } catch (const LoadError &error) {
     dialogs.messageBox(this, error.what(), "vesk", Dialogs::Icon::Warning);
   } catch (const LoadCancelled &) {
   }
-  loading = false;
-  progress.reset();
   // A cancelled or failed Open leaves the graph, its view and the menus as
   // they were; a file that failed is still followed, so that it shows once fixed.
   if (!loaded) {

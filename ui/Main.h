@@ -190,6 +190,17 @@ private:
   // The progress of the load that runs, if it shows any; loading: one runs.
   std::unique_ptr<LoadProgress> progress;
   bool loading = false;
+  // While one lives a load runs; its end, however it comes, takes the progress away.
+  struct LoadScope {
+    explicit LoadScope(Main &window) : w(window) { w.loading = true; }
+    ~LoadScope() {
+      w.loading = false;
+      w.progress.reset();
+    }
+    LoadScope(const LoadScope &) = delete;
+    LoadScope &operator=(const LoadScope &) = delete;
+    Main &w;
+  };
 };
 
 }  // namespace vesk

@@ -6,8 +6,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 vesk=$(readlink -f "$1")
 
-work=$(mktemp -d)
-trap 'kill $pid 2>/dev/null || true; [ -n "${VESK_E2E_SHOTS:-}" ] && cp "$work"/*.png "$VESK_E2E_SHOTS"/ 2>/dev/null; rm -rf "$work"' EXIT
+work_folder
 export XDG_CONFIG_HOME=$work/config
 mkdir -p "$XDG_CONFIG_HOME" "$work/data"
 file=$work/data/run.dat

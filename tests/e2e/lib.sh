@@ -7,6 +7,14 @@ export QT_QPA_PLATFORM=xcb
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# A work folder that goes at exit, after the program started as $pid and with
+# the screenshots kept in $VESK_E2E_SHOTS when that is set.
+work_folder() {
+  work=$(mktemp -d)
+  pid=
+  trap '[ -n "$pid" ] && kill $pid 2>/dev/null; [ -n "${VESK_E2E_SHOTS:-}" ] && cp "$work"/*.png "$VESK_E2E_SHOTS"/ 2>/dev/null; rm -rf "$work"' EXIT
+}
+
 # Height of the status bar under the client area (the window's statusBarHeight).
 STATUS_BAR=22
 

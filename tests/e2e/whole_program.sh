@@ -8,9 +8,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 vesk=$(readlink -f "$1") examples=$(readlink -f "$2")
 
-work=$(mktemp -d)
-pid=
-trap '[ -n "$pid" ] && kill $pid 2>/dev/null; [ -n "${VESK_E2E_SHOTS:-}" ] && cp "$work"/*.png "$VESK_E2E_SHOTS"/ 2>/dev/null; rm -rf "$work"' EXIT
+work_folder
 export XDG_CONFIG_HOME=$work/config HOME=$work/home
 mkdir -p "$HOME/data"
 cp "$examples"/*.dat "$HOME/data/"

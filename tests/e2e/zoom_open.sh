@@ -8,8 +8,7 @@ source "$here/lib.sh"
 vesk=$(readlink -f "$1") examples=$(readlink -f "$2")
 export QT_QPA_PLATFORM=xcb
 
-work=$(mktemp -d)
-trap 'kill $pid 2>/dev/null || true; [ -n "${VESK_E2E_SHOTS:-}" ] && cp "$work"/*.png "$VESK_E2E_SHOTS"/ 2>/dev/null; rm -rf "$work"' EXIT
+work_folder
 export XDG_CONFIG_HOME=$work/config
 mkdir -p "$XDG_CONFIG_HOME" "$work/data"
 cp "$examples/vesk.dat" "$work/data/"
