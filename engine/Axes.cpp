@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace vesk {
@@ -41,6 +42,35 @@ std::vector<std::string> labelTexts(const std::vector<double> &values, bool expo
   return texts;
 }
 
+// Labels that share their leading digits, written as their differences from
+// a round value that the y title then names: "Counter - 1E+14" over 0, 1, 2,
+// ... Only for an axis that does not cross zero, where such a value exists.
+struct OffsetForm {
+  std::vector<std::string> texts;
+  std::string term;  // " - 1E+14", or " + 1.7E+09" for values below zero
+};
+
+std::optional<OffsetForm> offsetForm(const AxisTicks &ticks, double lo, double hi) {
+  const double lower = std::min(lo, hi), upper = std::max(lo, hi), span = upper - lower;
+  if (!std::isfinite(span) || !(span > 0) || !(ticks.step > 0) || (lower <= 0 && upper >= 0)) return std::nullopt;
+  // Every value on the axis has the same digits above the first power of ten beyond the span.
+  const int k = int(std::floor(std::log10(span))) + 1;
+  const double scale = std::pow(10.0, std::abs(k));
+  // Dividing by an exact power of ten keeps a value such as 6.5 exact.
+  const auto rounded = [&](double v, double (*to)(double)) { return k >= 0 ? to(v / scale) * scale : to(v * scale) / scale; };
+  const double offset = lower > 0 ? rounded(lower, std::floor) : rounded(upper, std::ceil);
+  if (offset == 0 || !std::isfinite(offset)) return std::nullopt;
+  OffsetForm form;
+  // Counted in steps, so that a difference reads 0.3 and not 0.299999999999999.
+  for (double v : ticks.values) form.texts.push_back(formatGeneral(std::nearbyint((v - offset) / ticks.step) * ticks.step));
+  const double amount = std::abs(offset);
+  std::string text = formatGeneral(amount);
+  const std::string exponent = formatExponent(amount, exponentDigits({amount}));
+  if (characters(exponent) < characters(text)) text = exponent;
+  form.term = (offset > 0 ? " - " : " + ") + text;
+  return form;
+}
+
 double widest(const MainForm &main, const std::vector<std::string> &texts) {
   double w = 0;
   for (const auto &t : texts) w = std::max(w, main.TextWidth(t));
@@ -74,11 +104,13 @@ double yTitleRoom(const MainForm &main, const std::string &yTitle, std::int32_t 
   return main.FontTextHeight(yTitle, drawing::labelFont(size, placement::upward, main)) + kGapPixels * twipsPerPixel(main);
 }
 
-double drawYTicks(const MainForm &main, Surface &yPicture, const AxisTicks &ticks, double yLo, double yHi,
-                  double graphHeight, double labelOffset, double clearOf) {
+YLabels drawYTicks(const MainForm &main, Surface &yPicture, const AxisTicks &ticks, double yLo, double yHi,
+                   double graphHeight, double labelOffset, double clearOf) {
   const double W2 = yPicture.Width(), H2 = yPicture.Height();
   const double tpp = twipsPerPixel(main);
-  yPicture.Scale(0, yLo, W2, yLo + (yHi - yLo) * (H2 / graphHeight));
+  // Counted from the upper limit down, not in the values themselves: near
+  // 1E+14 a value has no digits left for the strip's fractions of a pixel.
+  yPicture.Scale(0, 0, W2, (yHi - yLo) * (H2 / graphHeight));
   const double SH = yPicture.ScaleHeight();
   // The strip's top lies 125 twips above the graph area's; the window puts
   // both on whole pixels (120 twips apart at 15 twips per pixel), and the
@@ -126,6 +158,15 @@ double drawYTicks(const MainForm &main, Surface &yPicture, const AxisTicks &tick
       placed = place(texts);
     }
   }
+  // Neither form fits: a long counter or time stamp keeps only the digits that change.
+  std::string titleTerm;
+  if (!clear(placed)) {
+    if (auto offset = offsetForm(ticks, yLo, yHi); offset && widest(main, offset->texts) < widest(main, texts)) {
+      texts = std::move(offset->texts);
+      titleTerm = std::move(offset->term);
+      placed = place(texts);
+    }
+  }
 
   // Labels closer than a line apart keep only every 2nd, 5th, ... of them.
   std::vector<bool> shown;
@@ -145,8 +186,8 @@ double drawYTicks(const MainForm &main, Surface &yPicture, const AxisTicks &tick
   double inkLeft = W2;
   for (std::size_t i = 0; i < n; ++i) {
     const double v = ticks.values[i];
-    // v mirrored into the strip's downward system, below the graph area's row for v.
-    const double ty = yLo + (yHi - v) + rowOffset * (SH / H2);
+    // v's distance below the upper limit, below the graph area's row for v.
+    const double ty = (yHi - v) + rowOffset * (SH / H2);
     yPicture.Line(tickLeft, ty, W2, ty);
     if (!shown[i]) continue;
     Placed p = placed[i];
@@ -157,17 +198,23 @@ double drawYTicks(const MainForm &main, Surface &yPicture, const AxisTicks &tick
     }
     inkLeft = std::min(inkLeft, p.inkLeft);
     yPicture.setCurrentX(p.left);
-    yPicture.setCurrentY(yLo + p.top * (SH / H2));
+    yPicture.setCurrentY(p.top * (SH / H2));
     yPicture.Print(padded(texts[i]));
   }
-  return inkLeft;
+  return {inkLeft, titleTerm};
+}
+
+std::string yTitleWith(const std::string &yTitle, const YLabels &labels) {
+  if (labels.titleTerm.empty()) return yTitle;
+  // An untitled axis still needs a name for what its labels count from.
+  return (yTitle.empty() ? std::string("y") : yTitle) + labels.titleTerm;
 }
 
 void drawXTicks(const MainForm &main, Surface &xPicture, const AxisTicks &ticks, double xLo, double xHi,
                 double graphWidth) {
   const double W3 = xPicture.Width();
   const double tpp = twipsPerPixel(main);
-  xPicture.Scale(xLo, 0, xLo + (xHi - xLo) * (W3 / graphWidth), xPicture.Height());
+  xPicture.Scale(0, 0, (xHi - xLo) * (W3 / graphWidth), xPicture.Height());
   const double SW = xPicture.ScaleWidth();
   const std::size_t n = ticks.values.size();
 
@@ -218,11 +265,11 @@ void drawXTicks(const MainForm &main, Surface &xPicture, const AxisTicks &ticks,
 
   for (std::size_t i = 0; i < n; ++i) {
     // The strip starts 240 twips left of the graph area.
-    const double tx = 240 * (SW / W3) + ticks.values[i];
+    const double tx = 240 * (SW / W3) + (ticks.values[i] - xLo);
     xPicture.Line(tx, 0, tx, 150);
     if (!shown[i]) continue;
     xPicture.setCurrentY(placement::xLabelTop);
-    xPicture.setCurrentX(xLo + lefts[i] * (SW / W3));
+    xPicture.setCurrentX(lefts[i] * (SW / W3));
     xPicture.Print(texts[i]);
   }
 }

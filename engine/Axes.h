@@ -20,14 +20,26 @@ constexpr double yTitleEdge = 300;        // the y title's edge, from the strip'
 constexpr std::int32_t upward = 900;      // the y title's escapement: upward text
 }  // namespace placement
 
+// What the y labels leave to the y title.
+struct YLabels {
+  double inkLeft;         // where the widest label's ink starts, in twips
+  std::string titleTerm;  // labels written from an offset: the title's " - 1E+14"; else empty
+};
+
 // The y ticks and labels on a strip set up as the graph area's scale from yLo
 // down, the label of each starting labelOffset twips left of the strip's right
 // edge unless it is too wide for that. clearOf is the least x a label's ink
-// may start at (right of the y title); a label that cannot stay clear of it
-// in either form ends as far right as it can and starts no further left than 0.
-// Returns where the widest label's ink starts, in twips.
-double drawYTicks(const MainForm &main, Surface &yPicture, const AxisTicks &ticks, double yLo, double yHi,
-                  double graphHeight, double labelOffset, double clearOf);
+// may start at (right of the y title). Labels that cannot stay clear of it in
+// the general or the exponent form are written as differences from a round
+// value that the title names, where the axis does not cross zero; a label
+// that still does not fit ends as far right as it can and starts no further
+// left than 0.
+YLabels drawYTicks(const MainForm &main, Surface &yPicture, const AxisTicks &ticks, double yLo, double yHi,
+                   double graphHeight, double labelOffset, double clearOf);
+
+// The y title to draw over those labels: the data file's, with the offset the
+// labels count from ("Counter - 1E+14"; "y - 1E+14" for an untitled axis).
+std::string yTitleWith(const std::string &yTitle, const YLabels &labels);
 
 // The x ticks and labels on a strip set up as the graph area's scale from xLo,
 // 240 twips left of the graph area.

@@ -178,17 +178,17 @@ void cVesk::drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture,
   // The strips' systems run at the graph area's scale from the lower limit, so
   // that a tick's value lines up with the same value in the graph area.
   const std::int32_t size = round32(Main.DefaultFontSize());
-  double yLabelsLeft = W2;
+  YLabels yLabels{W2, {}};
   const AxisTicks yTicks = graphUsable && usable(yPicture) ? planTicks(yLo, yHi, tickStep) : AxisTicks{};
   if (!yTicks.values.empty())
-    yLabelsLeft =
-        drawYTicks(Main, yPicture, yTicks, yLo, yHi, H1, zoomed ? placement::yLabelLeftZoomed : placement::yLabelLeft, yTitleRoom(Main, m.yTitle, size));
+    yLabels = drawYTicks(Main, yPicture, yTicks, yLo, yHi, H1,
+                         zoomed ? placement::yLabelLeftZoomed : placement::yLabelLeft, yTitleRoom(Main, m.yTitle, size));
   const AxisTicks xTicks = graphUsable && usable(xPicture) ? planTicks(xLo, xHi, tickStep) : AxisTicks{};
   if (!xTicks.values.empty()) drawXTicks(Main, xPicture, xTicks, xLo, xHi, W1);
 
   yPicture.Scale(0, 0, W2, H2);
   xPicture.Scale(0, 0, W3, H3);
-  drawTitles(Main, yPicture, xPicture, m.yTitle, m.xTitle, size, yLabelsLeft, W1, H1);
+  drawTitles(Main, yPicture, xPicture, yTitleWith(m.yTitle, yLabels), m.xTitle, size, yLabels.inkLeft, W1, H1);
 
   // Without a finite extent the graph area has no coordinates to draw the data in.
   if (!graphUsable || !std::isfinite(xHi - xLo) || !std::isfinite(yHi - yLo)) return;

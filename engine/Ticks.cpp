@@ -30,7 +30,7 @@ double snapped(double v, double step) {
 std::vector<double> multiplesOn(double step, double lower, double upper, double tolerance) {
   std::vector<double> values;
   if (!(step > 0) || (upper - lower) / step > kMaxTicks) return values;
-  const double first = std::ceil(lower / step - kRangeTolerance);
+  const double first = std::ceil(lower / step - std::max(kRangeTolerance, tolerance / step));
   // Counted in steps from the first, so that each value is k * step exactly rounded.
   for (int i = 0; i <= kMaxTicks; ++i) {
     const double v = (first + i) * step;
@@ -78,7 +78,10 @@ AxisTicks planTicks(double lo, double hi, TickStepFn integerStep) {
   const double span = std::abs(hi - lo);
   if (!std::isfinite(span) || !(span > 0)) return {};
   const double lower = std::min(lo, hi), upper = std::max(lo, hi);
-  const double tolerance = span * kRangeTolerance;
+  // Or a few units in the last place where the span is too narrow for its share
+  // to be told from the values' rounding (6.5000001..6.5000009).
+  const double magnitude = std::max(std::abs(lo), std::abs(hi));
+  const double tolerance = std::max(span * kRangeTolerance, 4 * (std::nextafter(magnitude, HUGE_VAL) - magnitude));
   const double roundedLo = std::nearbyint(lo), roundedHi = std::nearbyint(hi);
 
   if (roundedLo != roundedHi && span > 1 && fitsInt16(roundedLo) && fitsInt16(roundedHi)) {

@@ -148,7 +148,44 @@ INSTANTIATE_TEST_SUITE_P(
                  1e300,
                  {"-1E+300", "-8E+299", "-6E+299", "-4E+299", "-2E+299", "0", "2E+299", "4E+299", "6E+299", "8E+299",
                   "1E+300"},
-                 11}));
+                 11},
+        // no shorter form on the y axis: differences from the value the title names
+        AxisCase{'y', 1e14, 1e14 + 10, {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}, 11},
+        AxisCase{'y',
+                 1700000500,
+                 1700010500,
+                 {"1000", "2000", "3000", "4000", "5000", "6000", "7000", "8000", "9000", "10000"},
+                 10},
+        AxisCase{'y',
+                 -1700010000,
+                 -1700000000,
+                 {"-10000", "-9000", "-8000", "-7000", "-6000", "-5000", "-4000", "-3000", "-2000", "-1000", "0"},
+                 11},
+        // the lower end's tick is kept though its quotient by the step rounds above it
+        AxisCase{'y', 6.5000001, 6.5000009, {"1E-07", "2E-07", "3E-07", "4E-07", "5E-07", "6E-07", "7E-07", "8E-07", "9E-07"}, 9}));
+
+// The title says what the labels count from, and only when they do.
+TEST(Axes, YTitleNamesTheOffsetOfTheLabels) {
+  struct Case {
+    std::string title;
+    double lo, hi;
+    std::string drawn;
+  };
+  for (const Case &c : {Case{"Counter", 1e14, 1e14 + 10, "Counter - 1E+14"},
+                        Case{"Unix time (s)", 1700000500, 1700010500, "Unix time (s) - 1.7E+09"},
+                        Case{"Depth", -1700010000, -1700000000, "Depth + 1.7E+09"},
+                        Case{"pH", 6.5000001, 6.5000009, "pH - 6.5"},
+                        Case{"", 1e14, 1e14 + 10, "y - 1E+14"},
+                        Case{"Voltage", -3.5e9, 3.5e9, "Voltage"},
+                        Case{"Voltage", 0, 37, "Voltage"}}) {
+    AxesWindow w;
+    w.model().yTitle = c.title;
+    w.model().yMin = c.lo;
+    w.model().yMax = c.hi;
+    w.refresh();
+    EXPECT_EQ(w.p2.title().text, c.drawn) << c.lo << ".." << c.hi;
+  }
+}
 
 struct HardRange {
   double xLo, xHi, yLo, yHi;
@@ -199,6 +236,8 @@ INSTANTIATE_TEST_SUITE_P(Axes, HardRanges,
                                            HardRange{1.7e9, 1.70001e9, -140, 0}, HardRange{6.5, 8.5, 6.5, 8.5},
                                            HardRange{-140, 0, -140, 0},
                                            HardRange{123456789012345, 123456789012399, 6.5, 8.5},
+                                           HardRange{0, 1, 1e14, 1e14 + 10}, HardRange{0, 1, 1.7e9, 1.70001e9},
+                                           HardRange{0, 1, -1.70001e9, -1.7e9},
                                            HardRange{-0.000123, 0.000456, -0.000123, 0.000456}));
 
 class TitleSizes : public ::testing::TestWithParam<double> {};
