@@ -50,15 +50,32 @@ struct OffsetForm {
   std::string term;  // " - 1E+14", or " + 1.7E+09" for values below zero
 };
 
+// v rounded by to (floor or ceil) to a multiple of 10^power; dividing by an
+// exact power of ten keeps a value such as 6.5 exact.
+double toMultiple(double v, int power, double (*to)(double)) {
+  const double scale = std::pow(10.0, std::abs(power));
+  return power >= 0 ? to(v / scale) * scale : to(v * scale) / scale;
+}
+
 std::optional<OffsetForm> offsetForm(const AxisTicks &ticks, double lo, double hi) {
   const double lower = std::min(lo, hi), upper = std::max(lo, hi), span = upper - lower;
   if (!std::isfinite(span) || !(span > 0) || !(ticks.step > 0) || (lower <= 0 && upper >= 0)) return std::nullopt;
-  // Every value on the axis has the same digits above the first power of ten beyond the span.
-  const int k = int(std::floor(std::log10(span))) + 1;
-  const double scale = std::pow(10.0, std::abs(k));
-  // Dividing by an exact power of ten keeps a value such as 6.5 exact.
-  const auto rounded = [&](double v, double (*to)(double)) { return k >= 0 ? to(v / scale) * scale : to(v * scale) / scale; };
-  const double offset = lower > 0 ? rounded(lower, std::floor) : rounded(upper, std::ceil);
+  // The roundest value below or above the axis that leaves the differences at
+  // most one digit longer than the span needs: 1.7E+09 for 1700000500 to
+  // 1700010500 (1000 to 10000), not 1700000000 + 500.
+  const int spanPower = int(std::floor(std::log10(span))) + 1;
+  const double longest = std::pow(10.0, spanPower + 1);
+  const int top = int(std::floor(std::log10(std::max(std::abs(lower), std::abs(upper)))));
+  double offset = 0;
+  for (int power = top; power >= spanPower && offset == 0; --power) {
+    // Counting away from zero first (up from below the axis for positive
+    // values), then from a round value on the axis, then back towards zero.
+    const double below = toMultiple(lower, power, std::floor), above = toMultiple(upper, power, std::ceil);
+    const double on = toMultiple(lower, power, std::ceil);
+    const double candidates[] = {lower > 0 ? below : above, on, lower > 0 ? above : below};
+    for (double candidate : candidates)
+      if (offset == 0 && std::abs(upper - candidate) < longest && std::abs(lower - candidate) < longest) offset = candidate;
+  }
   if (offset == 0 || !std::isfinite(offset)) return std::nullopt;
   OffsetForm form;
   // Counted in steps, so that a difference reads 0.3 and not 0.299999999999999.

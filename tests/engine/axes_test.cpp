@@ -174,6 +174,8 @@ TEST(Axes, YTitleNamesTheOffsetOfTheLabels) {
   for (const Case &c : {Case{"Counter", 1e14, 1e14 + 10, "Counter - 1E+14"},
                         Case{"Unix time (s)", 1700000500, 1700010500, "Unix time (s) - 1.7E+09"},
                         Case{"Depth", -1700010000, -1700000000, "Depth + 1.7E+09"},
+                        Case{"Depth", -1700000000, -1699999990, "Depth + 1.7E+09"},
+                        Case{"Counter", 1699999995, 1700000005, "Counter - 1.7E+09"},
                         Case{"pH", 6.5000001, 6.5000009, "pH - 6.5"},
                         Case{"", 1e14, 1e14 + 10, "y - 1E+14"},
                         Case{"Voltage", -3.5e9, 3.5e9, "Voltage"},
