@@ -26,8 +26,8 @@ struct YLabels {
   std::string titleTerm;  // labels written from an offset: the title's " - 1E+14"; else empty
 };
 
-// The y ticks and labels on a strip set up as the graph area's scale from yLo
-// down, the label of each starting labelOffset twips left of the strip's right
+// The y ticks and labels on a strip set up at the graph area's scale, counting
+// down from yHi, the label of each starting labelOffset twips left of the strip's right
 // edge unless it is too wide for that. clearOf is the least x a label's ink
 // may start at (right of the y title). Labels that cannot stay clear of it in
 // the general or the exponent form are written as differences from a round
@@ -41,8 +41,8 @@ YLabels drawYTicks(const MainForm &main, Surface &yPicture, const AxisTicks &tic
 // labels count from ("Counter - 1E+14"; "y - 1E+14" for an untitled axis).
 std::string yTitleWith(const std::string &yTitle, const YLabels &labels);
 
-// The x ticks and labels on a strip set up as the graph area's scale from xLo,
-// 240 twips left of the graph area.
+// The x ticks and labels on a strip set up at the graph area's scale, counting
+// from xLo 240 twips left of the graph area.
 void drawXTicks(const MainForm &main, Surface &xPicture, const AxisTicks &ticks, double xLo, double xHi,
                 double graphWidth);
 

@@ -175,8 +175,8 @@ void cVesk::drawView(Surface &mainPicture, Surface &xPicture, Surface &yPicture,
   const double W3 = xPicture.Width(), H3 = xPicture.Height();
   const bool graphUsable = usable(mainPicture);
 
-  // The strips' systems run at the graph area's scale from the lower limit, so
-  // that a tick's value lines up with the same value in the graph area.
+  // The strips' systems run at the graph area's scale, counted from its
+  // limits, so that a tick lines up with the same value in the graph area.
   const std::int32_t size = round32(Main.DefaultFontSize());
   YLabels yLabels{W2, {}};
   const AxisTicks yTicks = graphUsable && usable(yPicture) ? planTicks(yLo, yHi, tickStep) : AxisTicks{};
