@@ -42,7 +42,7 @@ YLabels drawYTicks(const MainForm &main, Surface &yPicture, const AxisTicks &tic
 std::string yTitleWith(const std::string &yTitle, const YLabels &labels);
 
 // The x ticks and labels on a strip set up at the graph area's scale, counting
-// from xLo 240 twips left of the graph area.
+// from xLo at the graph area's left edge, 240 twips into the strip.
 void drawXTicks(const MainForm &main, Surface &xPicture, const AxisTicks &ticks, double xLo, double xHi,
                 double graphWidth);
 
