@@ -1,6 +1,9 @@
 # `make run` builds and starts Vesk; `make test` builds and runs every test.
 # Both install the Debian packages they lack first.
 JOBS ?= $(shell nproc)
+# Ninja (installed by scripts/install-deps.sh) starts a program's files as soon as they can
+# be built and keeps both cores busy; a build folder made before keeps its own generator.
+export CMAKE_GENERATOR ?= Ninja
 
 .PHONY: run test build bench clean
 

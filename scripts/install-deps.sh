@@ -4,7 +4,7 @@
 # A fast no-op when everything is already installed.
 set -euo pipefail
 
-common=(g++ cmake make pkg-config qt6-base-dev qt6-svg-dev libturbojpeg0-dev libspng-dev fonts-liberation)
+common=(g++ cmake make ninja-build pkg-config qt6-base-dev qt6-svg-dev libturbojpeg0-dev libspng-dev fonts-liberation)
 case "${1:-run}" in
   run) wanted=("${common[@]}") ;;
   # Tests also need GoogleTest/Benchmark, an X server and tools that check what the program wrote.
