@@ -37,23 +37,23 @@ status="500x$((STATUS_BAR - 4))+$cx+$((cy + 480))"
 px() { echo $((cx + 72 + $1 * 64)); }
 py() { echo $((cy + 8 + (10 - $1) * 4067 / 100)); }
 
-xdotool mousemove --sync $((cx + 5)) $((cy + 470))   # off the graph: the file's counts
+pointer_to $((cx + 5)) $((cy + 470))   # off the graph: the file's counts
 drawn() { shot "$work/full.png" && [ "$(dark_pixels "$work/full.png" "$graph_area")" -gt 100 ] &&
   [ "$(dark_pixels "$work/full.png" "$status")" -gt 20 ]; }
 until_ok 10 drawn || fail "the graph or the status bar was not drawn"
 
 # Hovering: coordinates over empty space, the point when near one; the text differs each time.
-xdotool mousemove --sync "$(px 3)" "$(py 7)"
+pointer_to "$(px 3)" "$(py 7)"
 until_ok 5 eval 'shot "$work/coords.png"; ! same "$work/full.png" "$work/coords.png" "$status"' ||
   fail "no coordinates in the status bar"
-xdotool mousemove --sync $(($(px 5) + 2)) $(($(py 5) + 3))
+pointer_to $(($(px 5) + 2)) $(($(py 5) + 3))
 until_ok 5 eval 'shot "$work/point.png"; ! same "$work/coords.png" "$work/point.png" "$status"' ||
   fail "the nearest point is not shown"
 same "$work/full.png" "$work/point.png" "$client" || fail "hovering changed the client area"
 
 # The wheel zooms about the pointer; Backspace goes back, Alt+Right forward.
 xdotool windowfocus --sync "$win"
-xdotool mousemove --sync "$(px 5)" "$(py 5)" click 4 click 4
+pointer_to "$(px 5)" "$(py 5)"; xdotool click 4 click 4
 until_ok 5 eval 'shot "$work/wheel.png"; ! same "$work/full.png" "$work/wheel.png" "$xstrip"' ||
   fail "the wheel did not zoom"
 xdotool key BackSpace
@@ -70,7 +70,7 @@ until_ok 5 eval 'shot "$work/panned.png"; ! same "$work/wheel.png" "$work/panned
 xdotool key Left
 until_ok 5 eval 'shot "$work/zoomed.png"; [ "$(dark_pixels "$work/zoomed.png" "$graph_area")" -gt 100 ]' ||
   fail "nothing drawn in the zoomed view"
-xdotool mousemove --sync $((cx + 5)) $((cy + 470))
+pointer_to $((cx + 5)) $((cy + 470))
 
 # Rewritten three ways with the same limits: redrawn within a second, the zoom kept.
 prev=$work/zoomed.png

@@ -72,7 +72,14 @@ geometry() {
   eval "$(xdotool getwindowgeometry --shell "$1" | sed -n 's/^X=/WX=/p;s/^Y=/WY=/p;s/^WIDTH=/WW=/p;s/^HEIGHT=/WH=/p')"
 }
 
-click() { xdotool mousemove --sync "$1" "$2" click 1; }
+# pointer_to X Y: the pointer there, waited for. mousemove --sync alone waits
+# for a motion that never comes when the pointer is there already (15 s).
+pointer_to() {
+  local X Y
+  eval "$(xdotool getmouselocation --shell | grep -E '^[XY]=')"
+  [ "$X" = "$1" ] && [ "$Y" = "$2" ] || xdotool mousemove --sync "$1" "$2"
+}
+click() { pointer_to "$1" "$2"; xdotool click 1; }
 
 # The program's visible windows: its main window, a dialog, an open menu.
 visible_windows() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | wc -l; }

@@ -107,9 +107,9 @@ shot_until "$work/labels.png" 10 eval '[ "$(graph_ink "$work/labels.png")" -eq "
 
 # A drag with the right button leaves one black rectangle whose corner is
 # where the pointer stopped; the rectangle of the first move is redrawn away.
-xdotool mousemove --sync $((cx + 200)) $((cy + 100)) mousedown 3
-xdotool mousemove --sync $((cx + 300)) $((cy + 200))
-xdotool mousemove --sync $((cx + 400)) $((cy + 300)) mouseup 3
+pointer_to $((cx + 200)) $((cy + 100)); xdotool mousedown 3
+pointer_to $((cx + 300)) $((cy + 200))
+pointer_to $((cx + 400)) $((cy + 300)); xdotool mouseup 3
 rectangle_done() {
   [ "$(darkest "$work/drag.png" "5x20+$((cx + 398))+$((cy + 240))")" -lt 100 ] &&
     [ "$(darkest "$work/drag.png" "20x5+$((cx + 240))+$((cy + 298))")" -lt 100 ]

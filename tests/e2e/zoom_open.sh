@@ -45,9 +45,9 @@ poll 10 drawn || fail "the file given on the command line was not drawn"
 [ "$(dark_pixels "$work/full.png" "$xstrip")" -gt 50 ] || fail "no x tick labels"
 
 # A drag from lower right to upper left; the window orders the corners itself.
-xdotool mousemove --sync $((cx + 72 + 500)) $((cy + 8 + 300)) mousedown 1
-xdotool mousemove --sync $((cx + 72 + 300)) $((cy + 8 + 200))
-xdotool mousemove --sync $((cx + 72 + 100)) $((cy + 8 + 60)) mouseup 1
+pointer_to $((cx + 72 + 500)) $((cy + 8 + 300)); xdotool mousedown 1
+pointer_to $((cx + 72 + 300)) $((cy + 8 + 200))
+pointer_to $((cx + 72 + 100)) $((cy + 8 + 60)); xdotool mouseup 1
 xdotool windowfocus --sync "$win"
 
 xdotool key z
