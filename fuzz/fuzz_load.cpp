@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the loader and draws whatever loads on real surfaces.
 // The same bytes are also loaded through the reader of files, handed over in
 // pieces of a size taken from the input, which must load exactly alike.
-#include "engine/TextSource.h"
+#include "tests/support/PieceSource.h"
 #include "tests/support/cVeskTestAccess.h"
 #include "view/GraphView.h"
 
@@ -26,24 +26,6 @@ struct Harness {
 };
 
 Harness *harness = nullptr;
-
-class Pieces : public vesk::TextSource {
-public:
-  Pieces(std::string_view text, std::size_t piece) : text(text), piece(piece) {}
-  std::size_t read(char *out, std::size_t room) override {
-    const std::size_t n = std::min({room, piece, text.size() - at});
-    text.copy(out, n, at);
-    at += n;
-    return n;
-  }
-  std::uint64_t remainingAtMost() const override { return text.size() - at; }
-  double fractionRead() const override { return text.empty() ? 1 : double(at) / double(text.size()); }
-
-private:
-  std::string_view text;
-  std::size_t piece;
-  std::size_t at = 0;
-};
 
 // The model's points and labels and the failure's message, for comparing two loads.
 std::string outcome(const vesk::cVesk &engine, const std::string &error) {
@@ -84,9 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   if (size == 0) return 0;
   vesk::cVesk &whole = harness->view.engine();
   const std::string expected = outcome(whole, error);
-  vesk::cVesk pieces(harness->view.form());
+  vesk::cVesk pieces(vesk::cVeskTestAccess::form(whole));
   vesk::QtSurface &picture = harness->view.mainPicture();
-  Pieces source(text, 1 + data[0] % 13);
+  vesk::test::PieceSource source(std::string(text), 1 + data[0] % 13);
   std::string pieceError;
   try {
     vesk::cVeskTestAccess::load(pieces, source, picture);

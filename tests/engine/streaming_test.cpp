@@ -2,6 +2,7 @@
 #include "engine/cVesk.h"
 #include "tests/support/FakeMainForm.h"
 #include "tests/support/Files.h"
+#include "tests/support/PieceSource.h"
 #include "tests/support/RecordingSurface.h"
 #include "tests/support/cVeskTestAccess.h"
 
@@ -19,28 +20,7 @@ namespace vesk {
 namespace {
 
 using test::crlf;
-
-// A text handed out in pieces of at most `piece` characters, or split once at `splitAt`.
-class PieceSource : public TextSource {
-public:
-  PieceSource(std::string text, std::size_t piece, std::size_t splitAt = 0)
-      : text(std::move(text)), piece(piece), splitAt(splitAt) {}
-  std::size_t read(char *out, std::size_t room) override {
-    std::size_t n = std::min({room, piece, text.size() - at});
-    if (at < splitAt) n = std::min(n, splitAt - at);
-    text.copy(out, n, at);
-    at += n;
-    return n;
-  }
-  std::uint64_t remainingAtMost() const override { return text.size() - at; }
-  double fractionRead() const override { return text.empty() ? 1 : double(at) / double(text.size()); }
-
-private:
-  std::string text;
-  std::size_t piece;
-  std::size_t splitAt;
-  std::size_t at = 0;
-};
+using test::PieceSource;
 
 // All that a load gives: the model written out, or the message of its failure.
 std::string outcome(cVesk &engine, const std::function<void()> &load) {

@@ -8,6 +8,8 @@ namespace vesk {
 // Reaches the engine's private members from tests.
 struct cVeskTestAccess {
   static GraphModel &model(cVesk &v) { return v.m; }
+  // The window the engine measures text through, for a second engine on it.
+  static MainForm &form(cVesk &v) { return v.Main; }
   static std::string_view nextToken(std::string_view &text, bool wholeLine) {
     return cVesk::nextToken(text, wholeLine);
   }

@@ -3,7 +3,7 @@
 #include "tests/support/ExportTestHelpers.h"
 #include "tests/support/FakeMainForm.h"
 #include "tests/support/Files.h"
-#include "tests/ui/FakeDialogs.h"
+#include "tests/ui/TestWindow.h"
 #include "ui/CopyImage.h"
 #include "ui/Desktop.h"
 #include "ui/ExportCommand.h"
@@ -28,15 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Window {
-  test::TempDir config, data;
-  test::FakeDialogs dialogs;
-  std::unique_ptr<Main> main = std::make_unique<Main>(dialogs, SettingsFile(config.path(), config.path().string()));
-  Main *operator->() { return main.get(); }
-  void open(const std::string &path) {
-    dialogs.openAnswer = path;
-    main->mnOpen->trigger();
-  }
+struct Window : test::TestWindow {
   // The example opened and zoomed into its middle.
   void zoomed() {
     main->openFile(test::sourcePath("examples/vesk.dat").string());

@@ -1,6 +1,6 @@
 #include "tests/support/FakeMainForm.h"
 #include "tests/support/Files.h"
-#include "tests/ui/FakeDialogs.h"
+#include "tests/ui/TestWindow.h"
 #include "ui/FileFollower.h"
 #include "ui/Main.h"
 #include "ui/PictureBox.h"
@@ -22,15 +22,9 @@ namespace follow_test {
 
 namespace fs = std::filesystem;
 
-struct Win {
-  test::TempDir config;
-  test::FakeDialogs dialogs;
-  std::unique_ptr<Main> main = std::make_unique<Main>(dialogs, SettingsFile(config.path(), "/opt/vesk"));
-  Main *operator->() { return main.get(); }
-  void open(const fs::path &path) {
-    dialogs.openAnswer = path.string();
-    main->mnOpen->trigger();
-  }
+struct Win : test::TestWindow {
+  Win() : TestWindow("/opt/vesk") {}
+  void open(const fs::path &path) { TestWindow::open(path.string()); }
   std::string status() const { return main->statusText->text().toStdString(); }
   std::string xTitle() const { return main->currentVesk->model().xTitle; }
   // The graph area's edges as shown.

@@ -1,7 +1,7 @@
 // What the user was looking at survives every action that does not succeed.
 #include "tests/support/FakeMainForm.h"
 #include "tests/support/Files.h"
-#include "tests/ui/FakeDialogs.h"
+#include "tests/ui/TestWindow.h"
 #include "ui/Main.h"
 #include "ui/PictureBox.h"
 
@@ -15,15 +15,7 @@
 namespace vesk::keepview {
 namespace {
 
-struct Window {
-  test::TempDir config, data;
-  test::FakeDialogs dialogs;
-  std::unique_ptr<Main> main = std::make_unique<Main>(dialogs, SettingsFile(config.path(), config.path().string()));
-  Main *operator->() { return main.get(); }
-  void open(const std::string &path) {
-    dialogs.openAnswer = path;
-    main->mnOpen->trigger();
-  }
+struct Window : test::TestWindow {
   void mouse(QEvent::Type type, QPoint at) {
     const auto button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
     const auto held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;

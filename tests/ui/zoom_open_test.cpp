@@ -1,6 +1,6 @@
 #include "export/mCapture.h"
 #include "tests/support/FakeMainForm.h"
-#include "tests/ui/FakeDialogs.h"
+#include "tests/ui/TestWindow.h"
 #include "ui/Main.h"
 #include "ui/PictureBox.h"
 
@@ -16,15 +16,8 @@
 namespace vesk {
 namespace {
 
-struct Window {
-  test::TempDir config;
-  test::FakeDialogs dialogs;
-  std::unique_ptr<Main> main = std::make_unique<Main>(dialogs, SettingsFile(config.path(), "/opt/vesk"));
-  Main *operator->() { return main.get(); }
-  void open(const std::string &path) {
-    dialogs.openAnswer = path;
-    main->mnOpen->trigger();
-  }
+struct Window : test::TestWindow {
+  Window() : TestWindow("/opt/vesk") {}
 };
 
 const std::string example = test::sourcePath("examples/vesk.dat").string();
