@@ -107,17 +107,23 @@ mean_ms() {  # command... -> mean wall time in ms over $runs runs, after 3 warm-
   echo $(((end - start) / runs / 1000000))
 }
 
+# race NAME RUNS WARMUPS GOAL GNUPLOT_SCRIPT VESK_COMMAND...: vesk against gnuplot,
+# through hyperfine where it is installed.
+race() {
+  local name=$1 n=$2 warmups=$3 goal=$4 script=$5 v g
+  shift 5
+  if command -v hyperfine >/dev/null; then
+    hyperfine -N --warmup "$warmups" --runs "$n" -n "vesk $name" "$*" -n "gnuplot $name" "gnuplot $script"
+  else
+    v=$(runs=$n mean_ms "$@")
+    g=$(runs=$n mean_ms gnuplot "$script")
+    echo "vesk ${v} ms, gnuplot ${g} ms, ratio $(awk -v v="$v" -v g="$g" 'BEGIN { printf "%.2f", v / g }') (goal $goal)"
+  fi
+}
+
 for name in example heaviest; do
   echo "== $name =="
-  if command -v hyperfine >/dev/null; then
-    hyperfine -N --warmup 3 --runs "$runs" \
-      -n "vesk $name" "$vesk --export $work/$name-vesk.png $work/$name.dat" \
-      -n "gnuplot $name" "gnuplot $work/$name.gp"
-  else
-    v=$(mean_ms "$vesk" --export "$work/$name-vesk.png" "$work/$name.dat")
-    g=$(mean_ms gnuplot "$work/$name.gp")
-    echo "vesk ${v} ms, gnuplot ${g} ms, ratio $(awk -v v="$v" -v g="$g" 'BEGIN { printf "%.2f", v / g }') (goal <= 0.5)"
-  fi
+  race "$name" "$runs" 3 "<= 0.5" "$work/$name.gp" "$vesk" --export "$work/$name-vesk.png" "$work/$name.dat"
 done
 
 # The batch: 100 copies of the largest example, one process each side.
@@ -157,17 +163,7 @@ gnuplot "$work/batch.gp"
 [ "$(ls "$work/batch-vesk" | wc -l)" -eq 100 ] && [ "$(ls "$work/batch-gnuplot" | wc -l)" -eq 100 ] ||
   { echo "the batch did not write 100 files each side" >&2; exit 1; }
 echo "== batch: 100 graphs of $(basename "$largest") =="
-batch_runs=$(( runs < 10 ? runs : 10 ))
-if command -v hyperfine >/dev/null; then
-  hyperfine -N --warmup 1 --runs "$batch_runs" \
-    -n "vesk batch" "${vesk_batch[*]}" \
-    -n "gnuplot batch" "gnuplot $work/batch.gp"
-else
-  runs=$batch_runs
-  v=$(mean_ms "${vesk_batch[@]}")
-  g=$(mean_ms gnuplot "$work/batch.gp")
-  echo "vesk ${v} ms, gnuplot ${g} ms, ratio $(awk -v v="$v" -v g="$g" 'BEGIN { printf "%.2f", v / g }') (goal <= 0.5)"
-fi
+race batch $((runs < 10 ? runs : 10)) 1 "<= 0.5" "$work/batch.gp" "${vesk_batch[@]}"
 
 # The 3.3-million-point file, with the same lines for gnuplot.
 if [ -x "$datagen" ]; then
@@ -186,16 +182,7 @@ EOF
   "$vesk" --export "$work/walks-vesk.png" "$work/walks.dat"
   gnuplot "$work/walks.gp"
   echo "== walks (3.3 million points; goal: vesk <= 0.1x gnuplot) =="
-  if command -v hyperfine >/dev/null; then
-    hyperfine -N --warmup 1 --runs "$runs_big" \
-      -n "vesk walks" "$vesk --export $work/walks-vesk.png $work/walks.dat" \
-      -n "gnuplot walks" "gnuplot $work/walks.gp"
-  else
-    runs=$runs_big
-    v=$(mean_ms "$vesk" --export "$work/walks-vesk.png" "$work/walks.dat")
-    g=$(mean_ms gnuplot "$work/walks.gp")
-    echo "vesk ${v} ms, gnuplot ${g} ms, ratio $(awk -v v="$v" -v g="$g" 'BEGIN { printf "%.2f", v / g }') (goal <= 0.1)"
-  fi
+  race walks "$runs_big" 1 "<= 0.1" "$work/walks.gp" "$vesk" --export "$work/walks-vesk.png" "$work/walks.dat"
 else
   echo "no vesk_datagen at $datagen: the 3.3-million-point case is left out (make bench builds it)" >&2
 fi
