@@ -51,7 +51,8 @@ struct ColumnTest {
 // arithmetic rather than the latency of the running extremes.
 std::size_t columnStretch(const PointRun &run, std::size_t k, const ColumnTest t, double &lowest, double &highest) {
   const auto meets = [&t](double x, double y) {
-    return (std::abs((x - t.left) * t.kx - t.column) < t.reach) & (std::abs((y - t.top) * t.ky) < t.nearLimit);
+    // Both tests always, with no branch between them.
+    return (int(std::abs((x - t.left) * t.kx - t.column) < t.reach) & int(std::abs((y - t.top) * t.ky) < t.nearLimit)) != 0;
   };
   // By value, unlike std::min, so that they come out as single instructions.
   const auto lesser = [](double a, double b) { return b < a ? b : a; };
@@ -96,8 +97,8 @@ std::size_t columnStretch(const PointRun &run, std::size_t k, const ColumnTest t
 #endif
   for (; j + 4 <= run.count; j += 4) {
     const double y0 = run.yAt(j), y1 = run.yAt(j + 1), y2 = run.yAt(j + 2), y3 = run.yAt(j + 3);
-    const bool all =
-        meets(run.xAt(j), y0) & meets(run.xAt(j + 1), y1) & meets(run.xAt(j + 2), y2) & meets(run.xAt(j + 3), y3);
+    const bool all = (int(meets(run.xAt(j), y0)) & int(meets(run.xAt(j + 1), y1)) & int(meets(run.xAt(j + 2), y2)) &
+                      int(meets(run.xAt(j + 3), y3))) != 0;
     if (!all) break;
     lo = lesser(lo, lesser(lesser(y0, y1), lesser(y2, y3)));
     hi = greater(hi, greater(greater(y0, y1), greater(y2, y3)));
