@@ -60,9 +60,16 @@ shot_until() {
 }
 
 window_id() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
+# Gives up at once when the program ($pid) ended instead of showing the window.
 wait_for_window() {  # name regex -> window id
-  until_ok 20 window_id "$1" >/dev/null || return 1
-  window_id "$1"
+  local deadline=$((SECONDS + 20)) id
+  while :; do
+    id=$(window_id "$1")
+    [ -z "$id" ] || { echo "$id"; return 0; }
+    [ -z "${pid:-}" ] || kill -0 "$pid" 2>/dev/null || { echo "the program ended" >&2; return 1; }
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.1
+  done
 }
 window_gone() { ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 wait_gone() { until_ok 10 window_gone "$1"; }
