@@ -73,15 +73,19 @@ until_ok 5 eval 'shot "$work/zoomed.png"; [ "$(dark_pixels "$work/zoomed.png" "$
 pointer_to $((cx + 5)) $((cy + 470))
 
 # Rewritten three ways with the same limits: redrawn within a second, the zoom kept.
+# The bound leaves room for the screenshots of a loaded machine; a follower that
+# waits for a slow poll or for the next change still misses it.
+ms() { local t=${EPOCHREALTIME/[.,]/}; echo $((t / 1000)); }
 prev=$work/zoomed.png
 n=0
 for write in rename_save truncate_write recreate; do
   n=$((n + 1))
   graph $((5 + n)) | $write
-  start=$SECONDS
-  until_ok 3 eval 'shot "$work/rewrite$n.png"; ! same "$prev" "$work/rewrite$n.png" "$graph_area"' ||
+  start=$(ms)
+  until_ok 8 eval 'shot "$work/rewrite$n.png"; ! same "$prev" "$work/rewrite$n.png" "$graph_area"' ||
     fail "$write: the graph was not redrawn"
-  [ $((SECONDS - start)) -le 2 ] || fail "$write: redrawn only after $((SECONDS - start)) s"
+  took=$(($(ms) - start))
+  [ $took -le 4000 ] || fail "$write: redrawn only after $took ms"
   same "$prev" "$work/rewrite$n.png" "$xstrip" || fail "$write: the zoomed view was not kept"
   prev=$work/rewrite$n.png
 done
