@@ -8,7 +8,9 @@
 # reaches no server or somebody else's. So the number is drawn at random far from the
 # usual ones, must be free of locks and sockets alike, the server must take every
 # socket it needs (-nopn), and a client must reach it before the command starts;
-# otherwise another number is tried.
+# otherwise another number is tried. The server never resets (-noreset): it would
+# when its last client goes, as when the program is closed and started again, and a
+# client that connects during the reset is turned away.
 set -uo pipefail
 
 tmp=$(mktemp -d)
@@ -26,7 +28,7 @@ for try in 1 2 3 4 5 6 7 8; do
   free "$n" || continue
   : > "$tmp/ready"
   # The server writes its number to descriptor 3 once it takes connections.
-  Xvfb ":$n" -displayfd 3 -nopn -nolisten tcp -screen 0 1280x1024x24 3>"$tmp/ready" 2>"$tmp/log" &
+  Xvfb ":$n" -displayfd 3 -nopn -noreset -nolisten tcp -screen 0 1280x1024x24 3>"$tmp/ready" 2>"$tmp/log" &
   server=$!
   for _ in $(seq 200); do
     [ -s "$tmp/ready" ] || ! kill -0 "$server" 2>/dev/null && break
