@@ -36,7 +36,12 @@ for try in 1 2 3 4 5 6 7 8; do
   done
   if [ -s "$tmp/ready" ] && env -u XAUTHORITY DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
     env -u XAUTHORITY DISPLAY=":$n" "$@"
-    exit $?
+    status=$?
+    if [ $status -ne 0 ]; then  # what the server said, for the failure's report
+      kill -0 "$server" 2>/dev/null || echo "x_server.sh: the X server on :$n had ended" >&2
+      [ -s "$tmp/log" ] && sed 's/^/Xvfb: /' "$tmp/log" >&2
+    fi
+    exit $status
   fi
   echo "x_server.sh: display :$n did not answer, trying another" >&2
   stop_server
