@@ -1,3 +1,4 @@
+#include "engine/NumberFormat.h"
 #include "engine/TextCodec.h"
 #include "engine/TextSource.h"
 #include "engine/cVesk.h"
@@ -569,13 +570,8 @@ std::size_t roomFor(std::int32_t count, TokenReader &reader, std::uint64_t size)
 }  // namespace
 
 std::string cVesk::tooLongHint(std::uint64_t characters, const char *what, std::uint64_t limit) {
-  auto grouped = [](std::uint64_t n) {
-    std::string s = std::to_string(n);
-    for (std::size_t i = s.size(); i > 3; i -= 3) s.insert(i - 3, ",");
-    return s;
-  };
-  return "Vesk reads at most " + grouped(limit) + " characters; this " + what + " has " + grouped(characters) +
-         ". Remove points or split the file.";
+  return "Vesk reads at most " + groupedThousands(limit) + " characters; this " + what + " has " +
+         groupedThousands(characters) + ". Remove points or split the file.";
 }
 
 void cVesk::veskFromData(const std::string &fileData, Surface &mainPicture) { load(fileData, mainPicture); }

@@ -69,4 +69,15 @@ int exponentDigits(const std::vector<double> &values) {
   return 15;
 }
 
+std::string groupedThousands(std::uint64_t n) {
+  const std::string digits = std::to_string(n);
+  std::string out;
+  out.reserve(digits.size() + digits.size() / 3);
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
 }  // namespace vesk

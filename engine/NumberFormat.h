@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,10 @@ std::string formatGeneral(double v);
 // A number in exponent form with the given significant digits (1 to 15), such
 // as "-3.5E+09" for 2; the decimal separator is the user's.
 std::string formatExponent(double v, int significantDigits);
+
+// A count with its thousands grouped by commas, as "2,147,483,648", whatever
+// the user's locale: the messages that show it are English.
+std::string groupedThousands(std::uint64_t n);
 
 // The fewest significant digits with which every value's exponent form reads
 // the same number as its general form.

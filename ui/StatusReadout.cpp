@@ -24,18 +24,8 @@ std::string withUserDecimalPoint(std::string text) {
   return text;
 }
 
-std::string grouped(std::size_t n) {
-  const std::string digits = std::to_string(n);
-  std::string out;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
-  return out;
-}
-
 std::string counted(std::size_t n, const char *one, const char *many) {
-  return grouped(n) + " " + (n == 1 ? one : many);
+  return groupedThousands(n) + " " + (n == 1 ? one : many);
 }
 
 }  // namespace
