@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <system_error>
+#include <thread>
 
 namespace vesk {
 
 namespace {
 // Ranges this small are scanned rather than split.
 constexpr std::size_t leafSize = 8;
+// Ranges this big are worth a thread of their own.
+constexpr std::size_t parallelSize = 1 << 16;
 }  // namespace
 
 struct PointIndex::Query {
@@ -44,17 +48,32 @@ PointIndex::PointIndex(const GraphModel &model) {
         entries.push_back({p.x, p.y, std::uint32_t(k), p.tag, std::uint16_t(s)});
     }
   }
-  build(0, entries.size(), true);
+  build(0, entries.size(), true, std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
 }
 
-void PointIndex::build(std::size_t lo, std::size_t hi, bool byX) {
+void PointIndex::build(std::size_t lo, std::size_t hi, bool byX, unsigned threads) {
   // Iterating on the upper half keeps the recursion as deep as the tree, not as the data.
   while (hi - lo > leafSize) {
     const std::size_t mid = lo + (hi - lo) / 2;
     const auto first = entries.begin() + std::ptrdiff_t(lo);
-    std::nth_element(first, entries.begin() + std::ptrdiff_t(mid), entries.begin() + std::ptrdiff_t(hi),
-                     [byX](const Entry &a, const Entry &b) { return byX ? a.x < b.x : a.y < b.y; });
-    build(lo, mid, !byX);
+    const auto middle = entries.begin() + std::ptrdiff_t(mid), last = entries.begin() + std::ptrdiff_t(hi);
+    if (byX)
+      std::nth_element(first, middle, last, [](const Entry &a, const Entry &b) { return a.x < b.x; });
+    else
+      std::nth_element(first, middle, last, [](const Entry &a, const Entry &b) { return a.y < b.y; });
+    // The halves share no entries: those of a big range are built side by side, into
+    // the same tree as one after the other.
+    if (threads > 1 && hi - lo > parallelSize) {
+      try {
+        std::thread lower([this, lo, mid, byX, threads] { build(lo, mid, !byX, threads / 2); });
+        build(mid + 1, hi, !byX, threads - threads / 2);
+        lower.join();
+        return;
+      } catch (const std::system_error &) {
+        // No thread to be had: on alone.
+      }
+    }
+    build(lo, mid, !byX, 1);
     lo = mid + 1;
     byX = !byX;
   }

@@ -41,7 +41,8 @@ private:
     std::uint16_t set;
   };
   struct Query;
-  void build(std::size_t lo, std::size_t hi, bool byX);
+  // threads: how many may share the work (the caller's among them).
+  void build(std::size_t lo, std::size_t hi, bool byX, unsigned threads);
   void search(Query &q, std::size_t lo, std::size_t hi, bool byX) const;
 
   // In tree order: the median of each range on its axis, the lower half
