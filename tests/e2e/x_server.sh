@@ -2,15 +2,13 @@
 # Runs a command on an X server of its own (Xvfb, 1280x1024x24) and exits with its status.
 # Usage: x_server.sh COMMAND...
 #
-# xvfb-run -a takes the first number without a lock file in /tmp. Servers of other
-# jobs on the same machine may not see that /tmp (other containers) and yet share the
-# sockets' names, or start at the same moment from the same number; a client then
-# reaches no server or somebody else's. So the number is drawn at random far from the
-# usual ones, must be free of locks and sockets alike, the server must take every
-# socket it needs (-nopn), and a client must reach it before the command starts;
-# otherwise another number is tried. The server never resets (-noreset): it would
-# when its last client goes, as when the program is closed and started again, and a
-# client that connects during the reset is turned away.
+# Under xvfb-run the program's first start failed now and then to connect to its
+# display. Here nothing is taken on trust: the number is drawn at random far from the
+# usual ones and must be free of locks and sockets alike (a server in another
+# container may share the sockets' names without seeing the lock files), the server
+# must take every socket it needs (-nopn) and never resets (-noreset: it would each
+# time its last client goes, as when the program is closed and started again), and a
+# client must reach it before the command starts; otherwise another number is tried.
 set -uo pipefail
 
 tmp=$(mktemp -d)
@@ -46,6 +44,6 @@ for try in 1 2 3 4 5 6 7 8; do
   echo "x_server.sh: display :$n did not answer, trying another" >&2
   stop_server
 done
-echo "x_server.sh: no X server could be started; the last one said:" >&2
-cat "$tmp/log" >&2
+echo "x_server.sh: no X server could be started" >&2
+[ -s "$tmp/log" ] && sed 's/^/Xvfb: /' "$tmp/log" >&2
 exit 1
